@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Quorvane needs to build, run and test.
+# Safe to run again: it only calls apt-get when something is missing.
+set -euo pipefail
+
+packages=(
+  # build
+  cmake ninja-build g++ ccache pkg-config clang
+  # window toolkit and sound I/O
+  qt6-base-dev portaudio19-dev
+  # tests and benchmarks
+  libgtest-dev libgmock-dev libbenchmark-dev libfftw3-dev libclang-rt-14-dev
+  # a private sound server for the real-audio tests, and tools to measure sound
+  pulseaudio pulseaudio-utils libasound2-plugins alsa-utils sox espeak-ng
+  # a virtual display for screenshots and the end-to-end runs
+  xvfb x11-apps fonts-dejavu-core
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
