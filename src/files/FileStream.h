@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace quorvane {
+
+// A binary file as the program uses it: sequential reads and writes with
+// absolute seeks. Every operation reports what really happened, so callers
+// can tell a full disk from a successful write.
+class FileStream {
+ public:
+  virtual ~FileStream() = default;
+
+  // Returns the number of bytes actually transferred.
+  virtual std::size_t read(void* data, std::size_t bytes) = 0;
+  virtual std::size_t write(const void* data, std::size_t bytes) = 0;
+  virtual bool seek(std::uint64_t offset) = 0;
+  virtual bool seekToEnd() = 0;
+  virtual std::uint64_t tell() = 0;
+  // Hands buffered data to the operating system.
+  virtual bool flush() = 0;
+  // Closes the file; false when buffered data could not be written out.
+  virtual bool close() = 0;
+};
+
+enum class FileMode {
+  ReadBinary,    // "rb": existing file, read only
+  CreateBinary,  // "wb+": created or truncated, read and write
+};
+
+// Opens a file on the real file system; nullptr when it cannot be opened.
+std::unique_ptr<FileStream> openStdioFile(const std::string& path, FileMode mode);
+
+}  // namespace quorvane

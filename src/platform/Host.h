@@ -1,0 +1,74 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "files/FileStream.h"
+#include "platform/CivilTime.h"
+#include "platform/TimerModel.h"
+
+namespace quorvane {
+
+struct FileDialogRequest {
+  enum class Kind { Open, Save };
+  Kind kind = Kind::Open;
+  std::string title;
+  std::string filter;  // e.g. "Wave Files (*.wav)", several joined by ";;"
+  std::string defaultExtension;
+};
+
+// Every platform service the program's behaviour needs: time, waiting and
+// event processing, timers, message boxes, file choosers, files, launching
+// documents and programs, and the end of the application. The real program
+// runs on the window toolkit's implementation; tests run on a simulated one
+// in virtual time.
+class Host : public TimerScheduler {
+ public:
+  ~Host() override = default;
+
+  // Monotonic milliseconds.
+  virtual std::int64_t nowMs() const = 0;
+  // Blocks without processing events.
+  virtual void sleepMs(int ms) = 0;
+  // Runs every pending event: user input, due timers. Handlers may call it again.
+  virtual void processMessages() = 0;
+
+  // Seconds since the epoch, and their breakdown in local time and in UTC.
+  virtual std::int64_t wallClockSeconds() const = 0;
+  virtual CivilTime localTime(std::int64_t epochSeconds) const = 0;
+  CivilTime utcTime(std::int64_t epochSeconds) const { return civilFromEpoch(epochSeconds); }
+
+  // A timer model runs through the host once attached.
+  void attachTimer(TimerModel& timer) {
+    timer.attach(this);
+    timerChanged(timer);
+  }
+
+  // A modal box with an OK button, owned by the main window.
+  virtual void messageBox(const std::string& text, const std::string& caption) = 0;
+  // A plain modal message captioned with the application's title.
+  virtual void showMessage(const std::string& text) = 0;
+  // A file chooser; nothing when the user cancels.
+  virtual std::optional<std::string> chooseFile(const FileDialogRequest& request) = 0;
+
+  virtual std::unique_ptr<FileStream> openFile(const std::string& path, FileMode mode) {
+    return openStdioFile(path, mode);
+  }
+
+  // Opens a document with the desktop's viewer; false when that failed.
+  virtual bool openDocument(const std::string& path) = 0;
+  // Starts a program found on the search path; false when it could not start.
+  virtual bool startProgram(const std::string& program, const std::vector<std::string>& arguments) = 0;
+
+  // Asks the application to end once the running handlers have returned.
+  virtual void requestTerminate() = 0;
+
+  // Where the configuration file and the user manual live on this platform.
+  virtual std::string configFilePath() const = 0;
+  virtual std::string helpFilePath() const = 0;
+};
+
+}  // namespace quorvane

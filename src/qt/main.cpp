@@ -1,0 +1,28 @@
+#include <QApplication>
+#include <QFont>
+
+#include "app/TVOXForm.h"
+#include "qt/MainWindow.h"
+#include "qt/QtHost.h"
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName("quorvane");
+  QFont font = QApplication::font();
+  font.setPixelSize(11);
+  QApplication::setFont(font);
+
+  quorvane::QtHost host;
+  quorvane::TVOXForm form(host);
+  form.FormCreate();
+
+  int rc = 0;
+  {
+    quorvane::MainWindow window(form);
+    host.setMainWindow(&window);
+    window.show();
+    rc = QApplication::exec();
+  }
+  form.FormDestroy();
+  return rc;
+}

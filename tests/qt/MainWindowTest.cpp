@@ -1,0 +1,145 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScrollBar>
+
+#include "FormFixture.h"
+#include "qt/MainWindow.h"
+
+using namespace quorvane;
+using namespace quorvane::test;
+
+namespace {
+
+class Gui : public FormFixture {
+ protected:
+  Gui() {
+    form.FormCreate();
+    window = std::make_unique<MainWindow>(form);
+    window->show();  // raises FormShow
+  }
+  ~Gui() override { window.reset(); }
+
+  template <typename W>
+  W* find(const char* name) {
+    return window->findChild<W*>(name);
+  }
+
+  QStringList captionsOf(QMenu* menu) {
+    QStringList out;
+    for (QAction* a : menu->actions()) out << (a->isSeparator() ? QString("-") : a->text());
+    return out;
+  }
+
+  std::unique_ptr<MainWindow> window;
+};
+
+}  // namespace
+
+TEST_F(Gui, BuildsEveryControlAtItsPlace) {
+  EXPECT_EQ(window->windowTitle(), "Quorvane");
+  EXPECT_EQ(window->clientArea()->size(), QSize(607, 386));
+
+  std::vector<Component*> all = form.topLevel();
+  for (Component* c : form.topLevel())
+    for (Component* child : form.childrenOf(*c)) all.push_back(child);
+  for (Component* c : all) {
+    QWidget* w = find<QWidget>(c->name().c_str());
+    ASSERT_NE(w, nullptr) << c->name();
+    EXPECT_EQ(w->geometry(), QRect(c->bounds().left, c->bounds().top, c->bounds().width, c->bounds().height))
+        << c->name();
+  }
+  EXPECT_EQ(find<QPushButton>("RecordBtn")->text(), "Record");
+  EXPECT_EQ(find<QCheckBox>("VoxCheckBox")->text(), "Voice Activate");
+  EXPECT_EQ(find<QGroupBox>("PlayRecordGroup")->title(), "Play/Record");
+  EXPECT_EQ(find<QLineEdit>("StatusMemo")->text(), "Current Activity = Stopped");
+  EXPECT_EQ(find<QLineEdit>("TimerMemo")->text(), "  00h:00m:00s");
+  // FormShow ran once the window was shown.
+  EXPECT_TRUE(form.ConfigLED.checked());
+}
+
+TEST_F(Gui, TheLongestTextsFitTheirControls) {
+  auto fits = [](QWidget* w, const QString& text) {
+    auto* e = qobject_cast<QLineEdit*>(w);
+    auto* l = qobject_cast<QLabel*>(w);
+    const QFontMetrics fm(w->font());
+    const int room = e ? e->contentsRect().width() - 4 : l->contentsRect().width();
+    return fm.horizontalAdvance(text) <= room;
+  };
+  EXPECT_TRUE(fits(find<QLineEdit>("StatusMemo2"), "Channel Mode = STEREO    Sample Rate = 44100 Hz"));
+  EXPECT_TRUE(fits(find<QLineEdit>("StatusMemo"), "Current Activity = File Transfer Recording"));
+  EXPECT_TRUE(fits(find<QLineEdit>("TimerMemo"), "  00h:00m:00s"));
+  EXPECT_TRUE(fits(find<QLineEdit>("CurrentTimeMemo"), "12:59:59 PM"));
+  for (const char* name : {"Start_Hr", "Start_Min", "Stop_Sec", "Stop_AM_PM"}) {
+    EXPECT_TRUE(fits(find<QLabel>(name), "00m")) << name;
+    EXPECT_TRUE(fits(find<QLabel>(name), "PM")) << name;
+  }
+}
+
+TEST_F(Gui, MenuBarCarriesTheExactCaptions) {
+  QStringList top;
+  for (QAction* a : window->menuBar()->actions()) top << a->text();
+  EXPECT_EQ(top, (QStringList{"File", "Modes", "Settings", "Help"}));
+  EXPECT_EQ(captionsOf(find<QMenu>("File1")),
+            (QStringList{"Open Input File", "Open Output File", "-", "Stay On Top", "-", "Exit"}));
+  EXPECT_EQ(captionsOf(find<QMenu>("StayOnTop1")), (QStringList{"Off", "On"}));
+  EXPECT_EQ(captionsOf(find<QMenu>("Mode1")), (QStringList{"Channels"}));
+  EXPECT_EQ(captionsOf(find<QMenu>("Stereo1")), (QStringList{"Mono", "Stereo"}));
+  EXPECT_EQ(captionsOf(find<QMenu>("Settings1")),
+            (QStringList{"Sound Card", "Sample Rate", "Filters", "Dislplay Type"}));
+  EXPECT_EQ(captionsOf(find<QMenu>("SoundCard1")),
+            (QStringList{"Select Input Sound Device", "Select Output Sound Device"}));
+  EXPECT_EQ(captionsOf(find<QMenu>("SampleRate1")), (QStringList{"11025 Hz", "22050 Hz", "44100 Hz"}));
+  EXPECT_EQ(captionsOf(find<QMenu>("Filters1")), (QStringList{"Bandpass", "-", "Setup"}));
+  EXPECT_EQ(captionsOf(find<QMenu>("DislplayType1")), (QStringList{"Time", "Amplitude"}));
+  EXPECT_EQ(captionsOf(find<QMenu>("Help1")), (QStringList{"Help File", "About"}));
+}
+
+TEST_F(Gui, ClickingStopReachesTheHandlerAndModelChangesReachTheWidgets) {
+  form.ActivityState = ActivityRecording;
+  form.StopRequested = 0;
+  form.RecordLED.SetChecked(true);
+  form.StatusMemo.setText("Current Activity = Record");
+  EXPECT_EQ(find<QLineEdit>("StatusMemo")->text(), "Current Activity = Record");
+
+  find<QPushButton>("StopBtn")->click();
+  EXPECT_EQ(form.ActivityState, ActivityStopped);
+  EXPECT_EQ(form.StopRequested, 1);
+  EXPECT_FALSE(form.RecordLED.checked());
+  EXPECT_EQ(find<QLineEdit>("StatusMemo")->text(), "Current Activity = Stopped");
+  EXPECT_FALSE(find<QScrollBar>("PlayScrollBar")->isEnabled());
+
+  // A ticked menu model shows its check mark.
+  form.Mono2.setChecked(true);
+  QAction* mono = find<QAction>("Mono2");
+  ASSERT_NE(mono, nullptr);
+  EXPECT_TRUE(mono->isChecked());
+}
+
+TEST_F(Gui, CheckBoxClicksRunTheirHandler) {
+  int runs = 0;
+  bool seen = false;
+  form.VoxCheckBox.onClick = [&] {
+    ++runs;
+    seen = form.VoxCheckBox.checked();
+  };
+  find<QCheckBox>("VoxCheckBox")->click();
+  EXPECT_EQ(runs, 1);
+  EXPECT_TRUE(seen);
+  EXPECT_TRUE(find<QCheckBox>("VoxCheckBox")->isChecked());
+}
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "TempDir.h"
+#include "app/TVOXForm.h"
+#include "files/WavHeader.h"
+#include "platform/SimHost.h"
+
+namespace quorvane::test {
+
+// A main window on the simulated host, with its configuration and manual
+// paths in a temporary folder.
+class FormFixture : public ::testing::Test {
+ protected:
+  FormFixture() {
+    host.setConfigFilePath(dir.file("quorvane.cfg"));
+    host.setHelpFilePath(dir.file("quorvane.html"));
+  }
+
+  void startUp() {
+    form.FormCreate();
+    form.FormShow();
+  }
+
+  // An output file as "Open Output File" leaves it: created, header written, counted from 0.
+  void openOutput(const std::string& path) {
+    auto f = host.openFile(path, FileMode::CreateBinary);
+    ASSERT_TRUE(f);
+    const auto header = WavHeader::build(form.WaveFormat);
+    ASSERT_EQ(f->write(header.data(), header.size()), header.size());
+    form.OutputFile = std::move(f);
+    form.OutputFileOpen = 1;
+    form.OutputDataBytes = 0;
+  }
+
+  // What the record loop does for one buffer that passed the gate.
+  void appendBuffer(std::size_t bytes, std::uint8_t fill = 0x11) {
+    std::vector<std::uint8_t> data(bytes, fill);
+    ASSERT_EQ(form.OutputFile->write(data.data(), data.size()), data.size());
+    form.OutputDataBytes += static_cast<std::uint32_t>(bytes);
+  }
+
+  TempDir dir;
+  SimHost host;
+  TVOXForm form{host};
+};
+
+}  // namespace quorvane::test
