@@ -25,27 +25,44 @@ TVOXForm::TVOXForm(Host& h)
       host(h),
       context{h, *this, *this},
       display(context),
-      engine(context, display) {
+      engine(context, display),
+      formats(context),
+      waveFiles(context, engine, formats),
+      controlPanel(context) {
   for (TimerModel* t : timers()) host.attachTimer(*t);
   wireHandlers();
 }
 
 TVOXForm::~TVOXForm() = default;
 
-void TVOXForm::wireHandlers() { StopBtn.onClick = [this] { StopBtnClick(); }; }
+void TVOXForm::wireHandlers() {
+  StopBtn.onClick = [this] { StopBtnClick(); };
 
-std::string TVOXForm::ChannelRateText() const {
-  const char* prefix =
-      ChannelCount == 1 ? "Channel Mode = MONO      Sample Rate = " : "Channel Mode = STEREO    Sample Rate = ";
-  return prefix + std::to_string(WaveFormat.SampleRate) + " Hz";
+  OpenInput1.onClick = [this] { OpenInput1Click(); };
+  OpenOutput1.onClick = [this] { OpenOutput1Click(); };
+  Off1.onClick = [this] { Off1Click(); };
+  On1.onClick = [this] { On1Click(); };
+  Mono2.onClick = [this] { Mono2Click(); };
+  Stereo2.onClick = [this] { Stereo2Click(); };
+  N11025Hz1.onClick = [this] { N11025Hz1Click(); };
+  N22050Hz1.onClick = [this] { N22050Hz1Click(); };
+  N44100Hz1.onClick = [this] { N44100Hz1Click(); };
+
+  FileTransferCheckBox.onClick = [this] { FileTransferCheckBoxClick(); };
+  VoxCheckBox.onClick = [this] { VoxCheckBoxClick(); };
+  FilterCheckBox.onClick = [this] { FilterCheckBoxClick(); };
+  FileBypassBox.onClick = [this] { FileBypassBoxClick(); };
+  MuteCheckBox.onClick = [this] { MuteCheckBoxClick(); };
+  TimerCheckBox.onClick = [this] { TimerCheckBoxClick(); };
+  InputUpDnGain.onClick = [this] { InputUpDnGainClick(); };
+  InputThresholdUpDn.onClick = [this] { InputThresholdUpDnClick(); };
+  OutputUpDnGain.onClick = [this] { OutputUpDnGainClick(); };
 }
-
-void TVOXForm::WriteStatusLine() { StatusMemo2.setText(ChannelRateText()); }
 
 void TVOXForm::FormCreate() {
   HelpFilePath = existingFile(host, host.helpFilePath(), 256);
   ConfigFilePath = existingFile(host, host.configFilePath(), 512);
-  WriteStatusLine();
+  formats.WriteStatusLine();
 }
 
 void TVOXForm::FormShow() {

@@ -2,6 +2,9 @@
 
 #include <string>
 
+#include "app/ControlPanel.h"
+#include "app/FormatCommands.h"
+#include "app/WaveFileCommands.h"
 #include "display/Display.h"
 #include "engine/Engine.h"
 #include "platform/Host.h"
@@ -27,14 +30,36 @@ class TVOXForm : public SharedState, public FormComponents {
 
   void StopBtnClick() { engine.StopBtnClick(); }
 
-  // "Channel Mode = MONO      Sample Rate = 11025 Hz" and its stereo twin.
-  std::string ChannelRateText() const;
-  void WriteStatusLine();
+  // File menu
+  void OpenInput1Click() { waveFiles.OpenInput1Click(); }
+  void OpenOutput1Click() { waveFiles.OpenOutput1Click(); }
+  void Off1Click() { formats.Off1Click(); }
+  void On1Click() { formats.On1Click(); }
+  // Modes and Settings menus
+  void Mono2Click() { formats.Mono2Click(); }
+  void Stereo2Click() { formats.Stereo2Click(); }
+  void N11025Hz1Click() { formats.N11025Hz1Click(); }
+  void N22050Hz1Click() { formats.N22050Hz1Click(); }
+  void N44100Hz1Click() { formats.N44100Hz1Click(); }
+
+  // Control panel
+  void FileTransferCheckBoxClick() { controlPanel.FileTransferCheckBoxClick(); }
+  void VoxCheckBoxClick() { controlPanel.VoxCheckBoxClick(); }
+  void FilterCheckBoxClick() { controlPanel.FilterCheckBoxClick(); }
+  void FileBypassBoxClick() { controlPanel.FileBypassBoxClick(); }
+  void MuteCheckBoxClick() { controlPanel.MuteCheckBoxClick(); }
+  void TimerCheckBoxClick() { controlPanel.TimerCheckBoxClick(); }
+  void InputUpDnGainClick() { controlPanel.InputUpDnGainClick(); }
+  void InputThresholdUpDnClick() { controlPanel.InputThresholdUpDnClick(); }
+  void OutputUpDnGainClick() { controlPanel.OutputUpDnGainClick(); }
 
   Host& host;
   FormContext context;
   Display display;
   Engine engine;
+  FormatCommands formats;
+  WaveFileCommands waveFiles;
+  ControlPanel controlPanel;
 
  private:
   void wireHandlers();

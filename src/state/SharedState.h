@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "files/FileStream.h"
+#include "files/WavReader.h"
 #include "files/WaveFormatEx.h"
 #include "platform/RasterCanvas.h"
 
@@ -91,6 +92,11 @@ struct SharedState {
   std::unique_ptr<FileStream> InputFile;
   std::unique_ptr<FileStream> OutputFile;
   std::uint32_t OutputDataBytes = 0;
+  std::string InputFilePath;
+  std::string OutputFilePath;
+  WavFileFormat InputFileFormat;   // as read from the input file's header
+  std::uint32_t InputDataBytes = 0;  // sample bytes the input file holds
+  std::uint64_t InputDataOffset = 0; // where they start
   std::int32_t PlayBytesRemaining = 0;
   std::uint32_t LastDeviceResult = 0;
   std::int32_t LastEditedTime = 0;

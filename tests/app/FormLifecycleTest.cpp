@@ -76,16 +76,6 @@ TEST_F(FormLifecycle, CreationFindsTheManualAndConfigurationOnlyWhenTheyExist) {
   EXPECT_EQ(second.ConfigFilePath, dir.file("quorvane.cfg"));
 }
 
-TEST_F(FormLifecycle, StatusLinePrefixesHaveTheSameWidth) {
-  const std::string mono = form.ChannelRateText();
-  form.ChannelCount = 2;
-  form.WaveFormat.SampleRate = 44100;
-  const std::string stereo = form.ChannelRateText();
-  EXPECT_EQ(stereo, "Channel Mode = STEREO    Sample Rate = 44100 Hz");
-  EXPECT_EQ(mono.find("11025"), 39u);
-  EXPECT_EQ(stereo.find("44100"), 39u);
-}
-
 TEST_F(FormLifecycle, ShowingTheWindowPutsEveryIndicatorInItsStartUpState) {
   form.Start_Min.setFontColour(clRed);
   startUp();

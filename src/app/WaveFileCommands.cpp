@@ -1,0 +1,82 @@
+#include "app/WaveFileCommands.h"
+
+#include "files/WavHeader.h"
+
+namespace quorvane {
+
+void WaveFileCommands::OpenInput1Click() {
+  auto& s = c_.s;
+  engine_.CloseInputFile();
+  const auto path = c_.host.chooseFile(
+      {FileDialogRequest::Kind::Open, "Input Wave File Select", "Input Wave Files (*.wav)", "wav"});
+  if (path && openAndCheckInput(*path)) adoptInputFormat();
+  // An empty data chunk leaves nothing to play: no input file, and no message.
+  if (s.InputDataBytes == 0) engine_.CloseInputFile();
+}
+
+bool WaveFileCommands::openAndCheckInput(const std::string& path) {
+  auto& s = c_.s;
+  s.InputFilePath = path;
+  s.InputFile = c_.host.openFile(path, FileMode::ReadBinary);
+  if (!s.InputFile) {
+    c_.host.messageBox("Could not open the wave file", "File Open Error Message");
+    return false;
+  }
+  s.InputFileOpen = 1;
+  const WavHeaderInfo info = WavReader::parse(*s.InputFile);
+  s.InputFileFormat = info.format;
+  if (!info.ok()) {
+    c_.host.messageBox(info.message(), "File Error Message");
+    engine_.CloseInputFile();
+    return false;
+  }
+  s.InputDataBytes = info.dataBytes;
+  s.InputDataOffset = info.dataOffset;
+  s.InputFile->seek(info.dataOffset);
+  return true;
+}
+
+void WaveFileCommands::adoptInputFormat() {
+  auto& s = c_.s;
+  const WaveFormatEx& f = s.InputFileFormat.Format;
+  if (s.ActivityState == ActivitySelectingInput) {
+    s.WaveFormat = f;
+  } else if (s.FileTransfer == 1 && s.ActivityState == ActivityRecording) {
+    // Chosen from the menu during a recording: the commands below refuse, each saying so.
+    s.WaveFormat = f;
+    s.OutputWaveFormat = f;
+  } else {
+    return;  // kept for a later Play, with the format current then
+  }
+  formats_.SelectRate(f.SampleRate);
+  formats_.SelectChannels(f.Channels);
+}
+
+void WaveFileCommands::OpenOutput1Click() {
+  auto& s = c_.s;
+  engine_.CompleteOutputFile();
+  s.OutputDataBytes = 0;
+  // Accepts a new name and replaces an existing file without asking.
+  const auto path = c_.host.chooseFile(
+      {FileDialogRequest::Kind::Save, "Output Wave File Select", "Output Wave Files (*.wav)", "wav"});
+  if (!path) return;
+  s.OutputFilePath = *path;
+  s.OutputFile = c_.host.openFile(*path, FileMode::CreateBinary);
+  if (!s.OutputFile) {
+    s.OutputFileOpen = 0;
+    c_.host.messageBox("Could not open the Wave file", "File Error Message");
+    return;
+  }
+  const auto header = WavHeader::build(s.WaveFormat, s.OutputDataBytes);
+  // Flushed at once, so the file on disk is a valid (empty) WAV from the start.
+  if (s.OutputFile->write(header.data(), header.size()) != header.size() || !s.OutputFile->flush()) {
+    s.OutputFile->close();
+    s.OutputFile.reset();
+    s.OutputFileOpen = 0;
+    c_.host.messageBox("Could not write to the Wave file", "File Error Message");
+    return;
+  }
+  s.OutputFileOpen = 1;
+}
+
+}  // namespace quorvane

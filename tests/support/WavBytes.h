@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace quorvane::test {
+
+// Builds WAV files chunk by chunk, for files other programs write.
+class WavBytes {
+ public:
+  WavBytes& raw(const std::string& s) {
+    bytes.insert(bytes.end(), s.begin(), s.end());
+    return *this;
+  }
+  WavBytes& u16(std::uint16_t v) {
+    bytes.push_back(static_cast<std::uint8_t>(v));
+    bytes.push_back(static_cast<std::uint8_t>(v >> 8));
+    return *this;
+  }
+  WavBytes& u32(std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+    return *this;
+  }
+  WavBytes& fill(std::size_t n, std::uint8_t v) {
+    bytes.insert(bytes.end(), n, v);
+    return *this;
+  }
+  // RIFF/WAVE and a PCM fmt chunk of fmtSize bytes (16 or more).
+  WavBytes& header(std::uint16_t channels, std::uint32_t rate, std::uint32_t fmtSize = 16, std::uint16_t bits = 16,
+                   std::uint16_t tag = 1) {
+    raw("RIFF").u32(0).raw("WAVE").raw("fmt ").u32(fmtSize).u16(tag).u16(channels).u32(rate);
+    u32(rate * channels * bits / 8).u16(static_cast<std::uint16_t>(channels * bits / 8)).u16(bits);
+    return fill(fmtSize - 16 + (fmtSize & 1u), 0);
+  }
+  WavBytes& chunk(const std::string& id, std::uint32_t size, std::uint8_t content = 0xEE) {
+    raw(id).u32(size).fill(size, content);
+    if (size & 1u) fill(1, 0);
+    return *this;
+  }
+  std::vector<std::uint8_t> bytes;
+};
+
+}  // namespace quorvane::test
