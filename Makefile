@@ -1,12 +1,15 @@
+SHELL := /bin/bash
 # The two commands a new machine needs: `make run` and `make test`.
 # Both install missing Debian packages first, then configure and build with CMake + Ninja.
 
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 BENCH_BUILD ?= build-bench
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: deps configure build run test test-fast test-asan bench clean
+.PHONY: deps configure build run test test-fast test-asan bench fuzz clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -38,5 +41,19 @@ bench: deps
 	cmake --build $(BENCH_BUILD)
 	@for b in $(BENCH_BUILD)/bench/bench_*; do [ -x "$$b" ] && "$$b"; done
 
+# Coverage-guided fuzzing of the parsers of outside data, for a bounded time each.
+fuzz: deps
+	cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ \
+	  -DQUORVANE_GUI=OFF -DBUILD_TESTING=OFF -DQUORVANE_FUZZ=ON
+	cmake --build $(FUZZ_BUILD)
+	@for f in $(FUZZ_BUILD)/fuzz/fuzz_*; do \
+	  mkdir -p $(FUZZ_BUILD)/corpus/$$(basename $$f); \
+	  echo "== $$f for $(FUZZ_SECONDS) s"; \
+	  "$$f" -max_total_time=$(FUZZ_SECONDS) -max_len=4096 -print_final_stats=1 $(FUZZ_BUILD)/corpus/$$(basename $$f) \
+	    fuzz/seeds/$$(basename $$f | sed s/^fuzz_//) \
+	    2>&1 | grep -E 'stat::number_of_executed_units|stat::peak_rss|ERROR|SUMMARY|Done' ; \
+	  test $${PIPESTATUS[0]} -eq 0 || exit 1; \
+	done
+
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD)
