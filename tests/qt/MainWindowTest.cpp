@@ -10,6 +10,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QToolButton>
 
 #include "FormFixture.h"
 #include "qt/MainWindow.h"
@@ -122,6 +123,26 @@ TEST_F(Gui, ClickingStopReachesTheHandlerAndModelChangesReachTheWidgets) {
   QAction* mono = find<QAction>("Mono2");
   ASSERT_NE(mono, nullptr);
   EXPECT_TRUE(mono->isChecked());
+}
+
+TEST_F(Gui, MenuItemsAndUpDownArrowsReachTheirCommands) {
+  form.formats.designFilter = [](float, float) {};
+  find<QAction>("Stereo2")->trigger();
+  EXPECT_EQ(form.ChannelCount, 2);
+  EXPECT_TRUE(find<QAction>("Stereo2")->isChecked());
+  find<QAction>("N44100Hz1")->trigger();
+  EXPECT_EQ(find<QLineEdit>("StatusMemo2")->text(), "Channel Mode = STEREO    Sample Rate = 44100 Hz");
+
+  auto* up = find<QToolButton>("OutputUpDnGain.up");
+  ASSERT_NE(up, nullptr);
+  for (int i = 0; i < 7; ++i) up->click();
+  EXPECT_EQ(form.GainFactor, 2);
+  EXPECT_EQ(find<QLineEdit>("OutputGainMemo")->text(), "    7 dB");
+
+  find<QAction>("On1")->trigger();
+  EXPECT_TRUE(window->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+  find<QAction>("Off1")->trigger();
+  EXPECT_FALSE(window->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
 }
 
 TEST_F(Gui, CheckBoxClicksRunTheirHandler) {
