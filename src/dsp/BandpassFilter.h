@@ -22,7 +22,7 @@ namespace quorvane {
 //   ...
 //   filter.BlockFilter(WorkSamples, channels, sampleRate);  // once per buffer
 class BandpassFilter {
-public:
+ public:
   static constexpr int kOrder = 1024;
   static constexpr std::size_t kTaps = kOrder + 1;
   static constexpr std::size_t kTransformSize = 2 * kOrder;
@@ -67,9 +67,8 @@ public:
   std::span<const float, kBins> ResponseRe() const { return FilterResponseRe; }
   std::span<const float, kBins> ResponseIm() const { return FilterResponseIm; }
 
-private:
-  void FilterChannel(std::int32_t* samples, std::size_t stride, std::size_t count,
-                     std::array<float, kBlockSize>& tail);
+ private:
+  void FilterChannel(std::int32_t* samples, std::size_t stride, std::size_t count, std::array<float, kBlockSize>& tail);
 
   // Taps 0..1024; the rest stays zero and pads the kernel for the transform.
   std::array<float, kTransformSize> FilterKernel{};

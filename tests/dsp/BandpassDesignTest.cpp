@@ -1,5 +1,3 @@
-#include "dsp/BandpassFilter.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -7,6 +5,8 @@
 #include <complex>
 #include <numbers>
 #include <vector>
+
+#include "dsp/BandpassFilter.h"
 
 namespace quorvane {
 namespace {
@@ -97,7 +97,7 @@ TEST(BandpassDesign, StoredResponseIsThePackedDftOfTheKernel) {
     std::complex<double> x;
     for (std::size_t t = 0; t < BandpassFilter::kTaps; ++t) x += double(f.Kernel()[t]) * w[m * t % n];
     std::complex<double> got(f.ResponseRe()[m % (n / 2)], f.ResponseIm()[m % (n / 2)]);
-    if (m == 0) got = {2 * f.ResponseRe()[0], 0};   // DC/2 in the real part
+    if (m == 0) got = {2 * f.ResponseRe()[0], 0};      // DC/2 in the real part
     if (m == n / 2) got = {2 * f.ResponseIm()[0], 0};  // Nyquist/2 in the imaginary part
     err += std::norm(got - x);
     ref += std::norm(x);

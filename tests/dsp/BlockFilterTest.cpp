@@ -1,5 +1,3 @@
-#include "dsp/BandpassFilter.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -7,6 +5,8 @@
 #include <cstdint>
 #include <random>
 #include <vector>
+
+#include "dsp/BandpassFilter.h"
 
 namespace quorvane {
 namespace {
@@ -41,7 +41,8 @@ std::vector<std::int32_t> Noise(std::size_t n, unsigned seed) {
 std::size_t BufferLength(std::int32_t rate) { return rate == 44100 ? 4096 : rate == 22050 ? 2048 : 1024; }
 
 // Runs one channel layout through consecutive buffers; returns each channel's output.
-std::vector<std::vector<std::int32_t>> FilterBuffers(BandpassFilter& f, const std::vector<std::vector<std::int32_t>>& in,
+std::vector<std::vector<std::int32_t>> FilterBuffers(BandpassFilter& f,
+                                                     const std::vector<std::vector<std::int32_t>>& in,
                                                      std::int32_t rate) {
   const std::size_t channels = in.size(), perBuffer = BufferLength(rate);
   std::vector<std::vector<std::int32_t>> out(channels);
@@ -53,7 +54,8 @@ std::vector<std::vector<std::int32_t>> FilterBuffers(BandpassFilter& f, const st
     f.BlockFilter(work.data(), std::int32_t(channels), rate);
     for (std::size_t i = 0; i < perBuffer; ++i)
       for (std::size_t c = 0; c < channels; ++c) out[c].push_back(work[i * channels + c]);
-    for (std::size_t i = perBuffer * channels; i < work.size(); ++i) EXPECT_EQ(work[i], kGuard) << "wrote past the buffer";
+    for (std::size_t i = perBuffer * channels; i < work.size(); ++i)
+      EXPECT_EQ(work[i], kGuard) << "wrote past the buffer";
   }
   return out;
 }

@@ -1,5 +1,3 @@
-#include "dsp/RealFft.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -8,6 +6,8 @@
 #include <numbers>
 #include <random>
 #include <vector>
+
+#include "dsp/RealFft.h"
 
 namespace quorvane {
 namespace {
@@ -33,8 +33,12 @@ double PackedDftError(const std::vector<float>& x) {
     std::complex<double> sum;
     for (std::size_t t = 0; t < n; ++t) sum += double(x[t]) * w[m * t % n];
     const std::size_t bin = m == h ? 0 : m;
-    const std::complex<double> want = m == 0 ? std::complex<double>(sum.real() / 2, 0) : m == h ? std::complex<double>(0, sum.real() / 2) : sum;
-    const std::complex<double> got = m == 0 ? std::complex<double>(re[0], 0) : m == h ? std::complex<double>(0, im[0]) : std::complex<double>(re[bin], im[bin]);
+    const std::complex<double> want = m == 0   ? std::complex<double>(sum.real() / 2, 0)
+                                      : m == h ? std::complex<double>(0, sum.real() / 2)
+                                               : sum;
+    const std::complex<double> got = m == 0   ? std::complex<double>(re[0], 0)
+                                     : m == h ? std::complex<double>(0, im[0])
+                                              : std::complex<double>(re[bin], im[bin]);
     err += std::norm(got - want);
     ref += std::norm(want);
   }
@@ -49,7 +53,8 @@ TEST(RealFft, MatchesDirectDftAtEverySize) {
       {"impulse", [](std::size_t t, std::size_t) { return t == 1 ? 1.0f : 0.0f; }},
       {"dc", [](std::size_t, std::size_t) { return 0.75f; }},
       {"nyquist", [](std::size_t t, std::size_t) { return t % 2 ? -1.0f : 1.0f; }},
-      {"tones", [](std::size_t t, std::size_t n) {
+      {"tones",
+       [](std::size_t t, std::size_t n) {
          const double w = 2 * std::numbers::pi * double(t) / double(n);
          return float(std::cos(w) + 0.5 * std::sin(w * double(n / 4 - 1)));
        }},
