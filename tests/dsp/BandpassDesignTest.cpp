@@ -47,15 +47,6 @@ TEST(BandpassDesign, DefaultBandResponseAt11025) {
   for (double hz = 2450; hz <= rate / 2; hz += 2) expectStopped(hz);
 }
 
-TEST(BandpassDesign, EdgesScaleWithTheSampleRate) {
-  for (double rate : {22050.0, 44100.0}) {
-    const BandpassFilter f = Designed(500, 4000, rate);
-    EXPECT_NEAR(Gain(f, 500, rate), 0.5, 0.003) << rate;
-    EXPECT_NEAR(Gain(f, 4000, rate), 0.5, 0.003) << rate;
-    EXPECT_NEAR(Gain(f, 2000, rate), 1.0, 1e-4) << rate;
-  }
-}
-
 TEST(BandpassDesign, KernelIsSymmetricSumsToZeroAndPeaksAtTheCentre) {
   BandpassFilter f;
   f.DesignDefaultBand();
