@@ -24,12 +24,19 @@ TVOXForm::TVOXForm(Host& h)
       FormComponents([&h] { return h.nowMs(); }),
       host(h),
       context{h, *this, *this},
+      FrequencySetForm(context),
       display(context),
       engine(context, display),
       formats(context),
       waveFiles(context, engine, formats),
       controlPanel(context) {
   for (TimerModel* t : timers()) host.attachTimer(*t);
+  formats.designFilter = [this](float low, float high) {
+    filter.LowCutoff = low;
+    filter.HighCutoff = high;
+    filter.DesignBandpassFilter();
+  };
+  FrequencySetForm.redesign = [this] { DesignFilterForCurrentBand(); };
   wireHandlers();
 }
 
@@ -47,6 +54,8 @@ void TVOXForm::wireHandlers() {
   N11025Hz1.onClick = [this] { N11025Hz1Click(); };
   N22050Hz1.onClick = [this] { N22050Hz1Click(); };
   N44100Hz1.onClick = [this] { N44100Hz1Click(); };
+  Bandpass1.onClick = [this] { Bandpass1Click(); };
+  Setup1.onClick = [this] { Setup1Click(); };
 
   FileTransferCheckBox.onClick = [this] { FileTransferCheckBoxClick(); };
   VoxCheckBox.onClick = [this] { VoxCheckBoxClick(); };
@@ -62,7 +71,22 @@ void TVOXForm::wireHandlers() {
 void TVOXForm::FormCreate() {
   HelpFilePath = existingFile(host, host.helpFilePath(), 256);
   ConfigFilePath = existingFile(host, host.configFilePath(), 512);
+  // The default band, as fractions of 11025 whatever the rate.
+  filter.DesignDefaultBand();
   formats.WriteStatusLine();
+}
+
+void TVOXForm::Bandpass1Click() {
+  Bandpass1.setChecked(true);
+  BandpassSelected = 2;
+}
+
+void TVOXForm::DesignFilterForCurrentBand() {
+  // A rate of 0 cannot come from the rate commands; guard the division anyway.
+  const float rate = WaveFormat.SampleRate ? static_cast<float>(WaveFormat.SampleRate) : 11025.0f;
+  filter.LowCutoff = LowFrequency / rate;
+  filter.HighCutoff = HighFrequency / rate;
+  filter.DesignBandpassFilter();
 }
 
 void TVOXForm::FormShow() {

@@ -4,8 +4,10 @@
 
 #include "app/ControlPanel.h"
 #include "app/FormatCommands.h"
+#include "app/TFrequencySetForm.h"
 #include "app/WaveFileCommands.h"
 #include "display/Display.h"
+#include "dsp/BandpassFilter.h"
 #include "engine/Engine.h"
 #include "platform/Host.h"
 #include "state/FormComponents.h"
@@ -42,6 +44,12 @@ class TVOXForm : public SharedState, public FormComponents {
   void N22050Hz1Click() { formats.N22050Hz1Click(); }
   void N44100Hz1Click() { formats.N44100Hz1Click(); }
 
+  // Filters menu and the band-pass dialog
+  void Bandpass1Click();
+  void Setup1Click() { FrequencySetForm.Show(); }
+  // Designs the filter for the band edges in Hz at the current rate.
+  void DesignFilterForCurrentBand();
+
   // Control panel
   void FileTransferCheckBoxClick() { controlPanel.FileTransferCheckBoxClick(); }
   void VoxCheckBoxClick() { controlPanel.VoxCheckBoxClick(); }
@@ -55,6 +63,8 @@ class TVOXForm : public SharedState, public FormComponents {
 
   Host& host;
   FormContext context;
+  BandpassFilter filter;
+  TFrequencySetForm FrequencySetForm;
   Display display;
   Engine engine;
   FormatCommands formats;
