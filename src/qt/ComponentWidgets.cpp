@@ -5,6 +5,7 @@
 #include <QFrame>
 #include <QGroupBox>
 #include <QImage>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
@@ -63,6 +64,32 @@ class HoverForwarder : public QObject {
 
  private:
   ScrollBarModel& model_;
+};
+
+// Typed keys, Enter released and focus leaving an editable memo go to its model.
+class MemoKeyForwarder : public QObject {
+ public:
+  MemoKeyForwarder(MemoModel& m, QLineEdit* e) : QObject(e), model_(m), edit_(e) {}
+  bool eventFilter(QObject*, QEvent* e) override {
+    if (e->type() == QEvent::KeyPress) {
+      auto* k = static_cast<QKeyEvent*>(e);
+      char ch = 0;
+      if (k->key() == Qt::Key_Backspace) ch = 8;
+      else if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) ch = 13;
+      else if (k->text().size() == 1 && k->text()[0].unicode() < 128) ch = static_cast<char>(k->text()[0].unicode());
+      if (ch != 0 && !model_.keyPress(ch)) return true;  // swallowed
+    } else if (e->type() == QEvent::KeyRelease) {
+      auto* k = static_cast<QKeyEvent*>(e);
+      if (!k->isAutoRepeat() && (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter)) model_.keyUp(13);
+    } else if (e->type() == QEvent::FocusOut) {
+      model_.exit();
+    }
+    return false;
+  }
+
+ private:
+  MemoModel& model_;
+  QLineEdit* edit_;
 };
 
 }  // namespace
@@ -147,10 +174,17 @@ QWidget* createComponentWidget(Component& model, QWidget* parent) {
     f.setPixelSize(10);
     e->setFont(f);
     e->setTextMargins(0, 0, 0, 0);
+    if (!m->readOnly()) {
+      e->installEventFilter(new MemoKeyForwarder(*m, e));
+      QObject::connect(e, &QLineEdit::textEdited, [m](const QString& t) { m->userEdited(t.toStdString()); });
+    }
     follow(e, *m, [e, m] {
+      QPalette p = e->palette();
+      p.setColor(QPalette::Text, toQColor(m->fontColour()));
+      e->setPalette(p);
       if (e->text().toStdString() == m->text()) return;
       e->setText(QString::fromStdString(m->text()));
-      e->setCursorPosition(0);  // a long line shows its beginning
+      if (m->readOnly()) e->setCursorPosition(0);  // a long line shows its beginning
     });
     w = e;
   } else if (auto* m = dynamic_cast<LedModel*>(&model)) {

@@ -2,6 +2,7 @@
 #include <QFont>
 
 #include "app/TVOXForm.h"
+#include "qt/FrequencySetDialog.h"
 #include "qt/MainWindow.h"
 #include "qt/QtHost.h"
 
@@ -20,6 +21,8 @@ int main(int argc, char** argv) {
   {
     quorvane::MainWindow window(form);
     host.setMainWindow(&window);
+    // The dialogs exist for the whole run, hidden until their menu items show them.
+    quorvane::FrequencySetDialog frequencyDialog(form.FrequencySetForm, &window);
     window.show();
     rc = QApplication::exec();
   }

@@ -13,7 +13,10 @@
 #include <QToolButton>
 
 #include "FormFixture.h"
+#include "qt/FrequencySetDialog.h"
 #include "qt/MainWindow.h"
+
+#include <QKeyEvent>
 
 using namespace quorvane;
 using namespace quorvane::test;
@@ -143,6 +146,33 @@ TEST_F(Gui, MenuItemsAndUpDownArrowsReachTheirCommands) {
   EXPECT_TRUE(window->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
   find<QAction>("Off1")->trigger();
   EXPECT_FALSE(window->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+}
+
+TEST_F(Gui, TheBandPassDialogTakesTypedValuesOnEnter) {
+  FrequencySetDialog dialog(form.FrequencySetForm, window.get());
+  EXPECT_FALSE(dialog.isVisible());
+  find<QAction>("Setup1")->trigger();
+  EXPECT_TRUE(dialog.isVisible());
+  auto* lo = dialog.findChild<QLineEdit*>("LoFreqMemo");
+  ASSERT_NE(lo, nullptr);
+  EXPECT_EQ(lo->text(), "300.0");
+
+  lo->selectAll();
+  auto key = [&](QEvent::Type type, int k, const QString& text) {
+    QKeyEvent e(type, k, Qt::NoModifier, text);
+    QApplication::sendEvent(lo, &e);
+  };
+  for (QChar ch : QString("45x0")) key(QEvent::KeyPress, ch.unicode(), ch);
+  EXPECT_EQ(lo->text(), "450");  // the letter was swallowed
+  EXPECT_EQ(lo->palette().color(QPalette::Text), QColor(Qt::red));
+  key(QEvent::KeyPress, Qt::Key_Return, "\r");
+  key(QEvent::KeyRelease, Qt::Key_Return, "\r");
+  EXPECT_EQ(form.LowFrequency, 450.0f);
+  EXPECT_EQ(lo->text(), "450.0");
+  EXPECT_EQ(lo->palette().color(QPalette::Text), QColor(Qt::black));
+
+  dialog.close();
+  EXPECT_FALSE(form.FrequencySetForm.Window.visible());
 }
 
 TEST_F(Gui, CheckBoxClicksRunTheirHandler) {

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QDialog>
+
+#include "app/TFrequencySetForm.h"
+
+namespace quorvane {
+
+// The band-pass dialog on the desktop: modeless, shown and hidden with its model.
+class FrequencySetDialog : public QDialog {
+  Q_OBJECT
+ public:
+  FrequencySetDialog(TFrequencySetForm& form, QWidget* parent);
+
+ protected:
+  void closeEvent(QCloseEvent* e) override;
+
+ private:
+  TFrequencySetForm& form_;
+};
+
+}  // namespace quorvane
