@@ -45,7 +45,7 @@ bench: deps
 fuzz: deps
 	cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ \
 	  -DQUORVANE_GUI=OFF -DBUILD_TESTING=OFF -DQUORVANE_FUZZ=ON
-	cmake --build $(FUZZ_BUILD)
+	cmake --build $(FUZZ_BUILD) --target fuzzers
 	@for f in $(FUZZ_BUILD)/fuzz/fuzz_*; do \
 	  mkdir -p $(FUZZ_BUILD)/corpus/$$(basename $$f); \
 	  echo "== $$f for $(FUZZ_SECONDS) s"; \
