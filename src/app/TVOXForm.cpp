@@ -26,6 +26,7 @@ TVOXForm::TVOXForm(Host& h)
       context{h, *this, *this},
       FrequencySetForm(context),
       display(context),
+      steps(context),
       engine(context, display),
       formats(context),
       waveFiles(context, engine, formats),
@@ -55,6 +56,9 @@ void TVOXForm::wireHandlers() {
   N22050Hz1.onClick = [this] { N22050Hz1Click(); };
   N44100Hz1.onClick = [this] { N44100Hz1Click(); };
   Bandpass1.onClick = [this] { Bandpass1Click(); };
+  Time1.onClick = [this] { Time1Click(); };
+  Waterfall1.onClick = [this] { Waterfall1Click(); };
+  SquelchTimer.onTimer = [this] { SquelchTimerTimer(); };
   Setup1.onClick = [this] { Setup1Click(); };
 
   FileTransferCheckBox.onClick = [this] { FileTransferCheckBoxClick(); };

@@ -8,6 +8,7 @@
 #include "app/WaveFileCommands.h"
 #include "display/Display.h"
 #include "dsp/BandpassFilter.h"
+#include "engine/BufferSteps.h"
 #include "engine/Engine.h"
 #include "platform/Host.h"
 #include "state/FormComponents.h"
@@ -44,6 +45,13 @@ class TVOXForm : public SharedState, public FormComponents {
   void N22050Hz1Click() { formats.N22050Hz1Click(); }
   void N44100Hz1Click() { formats.N44100Hz1Click(); }
 
+  // Record loop pieces
+  void SquelchTimerTimer() { steps.SquelchTimerTimer(); }
+
+  // Display menu
+  void Time1Click() { display.Time1Click(); }
+  void Waterfall1Click() { display.Waterfall1Click(); }
+
   // Filters menu and the band-pass dialog
   void Bandpass1Click();
   void Setup1Click() { FrequencySetForm.Show(); }
@@ -66,6 +74,7 @@ class TVOXForm : public SharedState, public FormComponents {
   BandpassFilter filter;
   TFrequencySetForm FrequencySetForm;
   Display display;
+  BufferSteps steps;
   Engine engine;
   FormatCommands formats;
   WaveFileCommands waveFiles;

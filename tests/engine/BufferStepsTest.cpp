@@ -1,0 +1,129 @@
+#include <gtest/gtest.h>
+
+#include "FormFixture.h"
+
+using namespace quorvane;
+using namespace quorvane::test;
+
+namespace {
+
+class Steps : public FormFixture {
+ protected:
+  Steps() { startUp(); }
+
+  std::vector<std::uint8_t> pack16(const std::vector<std::int16_t>& v) {
+    std::vector<std::uint8_t> b;
+    for (std::int16_t x : v) {
+      b.push_back(static_cast<std::uint8_t>(x & 0xFF));
+      b.push_back(static_cast<std::uint8_t>((x >> 8) & 0xFF));
+    }
+    return b;
+  }
+  std::int32_t w(int i) const { return form.WorkSamples[static_cast<std::size_t>(i)]; }
+};
+
+}  // namespace
+
+TEST_F(Steps, UnpackAndPackRoundTripAndSaturate) {
+  const std::vector<std::int16_t> in = {0, 1, -1, 32767, -32768, 1234, -4321, 256};
+  const auto bytes = pack16(in);
+  form.steps.UnpackBuffer(bytes.data(), 8);
+  for (int i = 0; i < 8; ++i) EXPECT_EQ(w(i), in[static_cast<std::size_t>(i)]);
+
+  std::vector<std::uint8_t> out(16);
+  form.steps.PackBuffer(out.data(), 8);
+  EXPECT_EQ(out, bytes);
+
+  // Gain 10 on 4000 gives 40000: held at full scale, not wrapped to -25536.
+  form.GainFactor = 10;
+  form.WorkSamples[0] = 4000;
+  form.WorkSamples[1] = -4000;
+  form.WorkSamples[2] = 3276;
+  form.steps.ApplyGain(3);
+  EXPECT_EQ(w(0), 40000);  // the unclipped value stays for the gate and display
+  form.steps.PackBuffer(out.data(), 3);
+  EXPECT_EQ(out[0] | (out[1] << 8), 0x7FFF);
+  EXPECT_EQ(static_cast<std::int16_t>(out[2] | (out[3] << 8)), -32768);
+  EXPECT_EQ(static_cast<std::int16_t>(out[4] | (out[5] << 8)), 32760);
+}
+
+TEST_F(Steps, DcOffsetIsRemovedAtOnceThenFollowedSlowly) {
+  float dc = 0.0f;
+  // First buffer: an offset of 100 on a symmetric signal goes completely.
+  for (int i = 0; i < 1024; ++i) form.WorkSamples[static_cast<std::size_t>(i)] = 100 + (i % 2 ? 500 : -500);
+  form.steps.RemoveDcOffset(1024, 0, dc);
+  EXPECT_EQ(dc, 100.0f);
+  EXPECT_EQ(w(0), -500);
+  EXPECT_EQ(w(1), 500);
+
+  // Later buffers: the level moves by 0.05 of the difference each time.
+  for (int i = 0; i < 1024; ++i) form.WorkSamples[static_cast<std::size_t>(i)] = 300;
+  form.steps.RemoveDcOffset(1024, 2, dc);
+  EXPECT_FLOAT_EQ(dc, 110.0f);  // (19 * 100 + 300) * 0.05
+  EXPECT_EQ(w(0), 190);
+  for (int k = 0; k < 200; ++k) {
+    for (int i = 0; i < 1024; ++i) form.WorkSamples[static_cast<std::size_t>(i)] = 300;
+    form.steps.RemoveDcOffset(1024, 3 + k, dc);
+  }
+  EXPECT_NEAR(dc, 300.0f, 0.01f);
+  EXPECT_LE(std::abs(w(0)), 1);
+}
+
+TEST_F(Steps, TheGateOpensStrictlyAboveTheThreshold) {
+  form.VoxEnabled = 1;
+  form.InputThresholdUpDn.setPosition(0);
+  form.InputThresholdUpDnClick();  // 0 dB: level 1000
+  auto pass = [&](std::int32_t peak) {
+    form.GateOpen = 0;
+    std::fill(form.WorkSamples.begin(), form.WorkSamples.begin() + 2048, 0);
+    form.WorkSamples[700] = -peak;
+    form.steps.UpdateVoxGate(2048);
+    return form.GateOpen == 1;
+  };
+  EXPECT_FALSE(pass(1000));
+  EXPECT_TRUE(form.SquelchLED.checked());
+  EXPECT_EQ(form.ThresholdLevel, 1000);
+  EXPECT_TRUE(pass(1001));
+  EXPECT_EQ(form.PeakLevel, 1001);
+  EXPECT_EQ(form.AbsSamples[700], 1001);
+  EXPECT_FALSE(form.SquelchLED.checked());
+  EXPECT_TRUE(form.RecordPlayTimer.counting());
+
+  form.ThresholdFactor = 0.0f;  // never set: any non-zero sample opens it
+  EXPECT_TRUE(pass(1));
+  EXPECT_FALSE(pass(0));
+
+  form.InputThresholdUpDn.setPosition(31);
+  form.InputThresholdUpDnClick();
+  EXPECT_FALSE(pass(32768));  // 16-bit input with gain 1 never reaches 31 dB
+  EXPECT_EQ(form.ThresholdLevel, 35481);
+}
+
+TEST_F(Steps, EachLoudBufferRestartsTheHangTimeAndItsEndClosesTheGate) {
+  form.VoxEnabled = 1;
+  form.InputUpDnGain.setPosition(0);
+  form.InputUpDnGainClick();  // 500 ms
+  auto buffer = [&](std::int32_t peak) {
+    std::fill(form.WorkSamples.begin(), form.WorkSamples.begin() + 1024, 0);
+    form.WorkSamples[3] = peak;
+    form.steps.UpdateVoxGate(1024);
+  };
+  // Speech with 300 ms pauses: each loud buffer restarts the 500 ms hang.
+  for (int burst = 0; burst < 5; ++burst) {
+    buffer(5000);
+    host.runFor(300);
+    buffer(0);
+    EXPECT_EQ(form.GateOpen, 1) << burst;
+  }
+  host.runFor(199);
+  EXPECT_EQ(form.GateOpen, 1);
+  host.runFor(10);  // 500 ms after the last loud buffer
+  EXPECT_EQ(form.GateOpen, 0);
+  EXPECT_TRUE(form.SquelchLED.checked());
+  EXPECT_FALSE(form.SquelchTimer.enabled());
+
+  form.VoxEnabled = 0;  // with VOX off the hang's end leaves the LED dark
+  form.GateOpen = 1;
+  form.SquelchTimerTimer();
+  EXPECT_FALSE(form.SquelchLED.checked());
+}
