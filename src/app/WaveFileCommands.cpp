@@ -1,6 +1,5 @@
 #include "app/WaveFileCommands.h"
 
-#include "files/WavHeader.h"
 
 namespace quorvane {
 
@@ -60,23 +59,9 @@ void WaveFileCommands::OpenOutput1Click() {
   const auto path = c_.host.chooseFile(
       {FileDialogRequest::Kind::Save, "Output Wave File Select", "Output Wave Files (*.wav)", "wav"});
   if (!path) return;
-  s.OutputFilePath = *path;
-  s.OutputFile = c_.host.openFile(*path, FileMode::CreateBinary);
-  if (!s.OutputFile) {
-    s.OutputFileOpen = 0;
-    c_.host.messageBox("Could not open the Wave file", "File Error Message");
-    return;
-  }
-  const auto header = WavHeader::build(s.WaveFormat, s.OutputDataBytes);
-  // Flushed at once, so the file on disk is a valid (empty) WAV from the start.
-  if (s.OutputFile->write(header.data(), header.size()) != header.size() || !s.OutputFile->flush()) {
-    s.OutputFile->close();
-    s.OutputFile.reset();
-    s.OutputFileOpen = 0;
-    c_.host.messageBox("Could not write to the Wave file", "File Error Message");
-    return;
-  }
-  s.OutputFileOpen = 1;
+  s.OutputBasePath.clear();
+  s.OutputFilePart = 1;
+  engine_.CreateOutputFile(*path, s.WaveFormat);
 }
 
 }  // namespace quorvane

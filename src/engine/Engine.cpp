@@ -61,3 +61,79 @@ void Engine::CloseInputFile() {
 }
 
 }  // namespace quorvane
+
+namespace quorvane {
+
+bool Engine::CreateOutputFile(const std::string& path, const WaveFormatEx& format) {
+  auto& s = c_.s;
+  s.OutputFilePath = path;
+  s.OutputDataBytes = 0;
+  s.OutputFile = c_.host.openFile(path, FileMode::CreateBinary);
+  if (!s.OutputFile) {
+    s.OutputFileOpen = 0;
+    c_.host.messageBox("Could not open the Wave file", "File Error Message");
+    return false;
+  }
+  const auto header = WavHeader::build(format, 0);
+  if (s.OutputFile->write(header.data(), header.size()) != header.size() || !s.OutputFile->flush()) {
+    s.OutputFile->close();
+    s.OutputFile.reset();
+    s.OutputFileOpen = 0;
+    c_.host.messageBox("Could not write to the Wave file", "File Error Message");
+    return false;
+  }
+  s.OutputFileFormat = format;
+  s.OutputHeaderUpdatedMs = c_.host.nowMs();
+  s.OutputFileOpen = 1;
+  return true;
+}
+
+std::string Engine::numberedPath(const std::string& base, std::uint32_t part) {
+  const std::string suffix = "-" + std::to_string(part);
+  const std::size_t slash = base.find_last_of('/');
+  const std::size_t dot = base.find_last_of('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return base + suffix;
+  return base.substr(0, dot) + suffix + base.substr(dot);
+}
+
+bool Engine::continueInNextFile() {
+  auto& s = c_.s;
+  const WaveFormatEx format = s.OutputFileFormat;
+  const std::string base = s.OutputBasePath.empty() ? s.OutputFilePath : s.OutputBasePath;
+  const std::uint32_t part = s.OutputFilePart + 1;
+  CompleteOutputFile();
+  if (!CreateOutputFile(numberedPath(base, part), format)) {
+    StopBtnClick();
+    return false;
+  }
+  s.OutputBasePath = base;
+  s.OutputFilePart = part;
+  return true;
+}
+
+bool Engine::AppendToOutputFile(const std::uint8_t* data, std::uint32_t bytes) {
+  auto& s = c_.s;
+  if (s.OutputFileOpen != 1 || !s.OutputFile) return true;
+  if (static_cast<std::uint64_t>(s.OutputDataBytes) + bytes > maxDataBytes && !continueInNextFile()) return false;
+
+  const std::size_t written = s.OutputFile->write(data, bytes);
+  // Whole frames only: a torn last frame is left out of the header.
+  const std::uint32_t frame = s.OutputFileFormat.BlockAlign ? s.OutputFileFormat.BlockAlign : 1;
+  s.OutputDataBytes += static_cast<std::uint32_t>(written - written % frame);
+  if (written != bytes) {
+    c_.host.messageBox("Could not write to the Wave file", "File Error Message");
+    StopBtnClick();  // completes the file with what it holds
+    return false;
+  }
+  if (c_.host.nowMs() - s.OutputHeaderUpdatedMs >= HeaderUpdateMs) {
+    s.OutputHeaderUpdatedMs = c_.host.nowMs();
+    if (!WavHeader::writeSizes(*s.OutputFile, s.OutputDataBytes) || !s.OutputFile->flush()) {
+      c_.host.messageBox("Could not write to the Wave file", "File Error Message");
+      StopBtnClick();
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace quorvane

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <cstdint>
+#include <string>
+
 #include "display/Display.h"
 #include "state/FormContext.h"
 
@@ -23,7 +26,28 @@ class Engine {
   // Closes the input WAV file if one is open.
   void CloseInputFile();
 
+  // Creates an output WAV file with its provisional header, flushed at once
+  // so the file on disk is valid from the start. Reports a failure itself.
+  bool CreateOutputFile(const std::string& path, const WaveFormatEx& format);
+
+  // Appends one processed buffer to the output file. Only bytes that reached
+  // the file are counted. The header's sizes are brought up to date and the
+  // file flushed at least once a second, so a crash loses at most the last
+  // second. A file about to outgrow the format's 32-bit sizes is completed and
+  // the recording goes on in "name-2.wav", "name-3.wav", ... A failed write is
+  // reported, the file completed with what it holds, and the recording
+  // stopped; false then.
+  bool AppendToOutputFile(const std::uint8_t* data, std::uint32_t bytes);
+
+  // Largest data size one file may hold (a multiple of every block size).
+  std::uint32_t maxDataBytes = 0xFFFFFFFFu - 36u - 3u;
+  // How often the header is brought up to date while recording.
+  static constexpr std::int64_t HeaderUpdateMs = 1000;
+
  private:
+  bool continueInNextFile();
+  static std::string numberedPath(const std::string& base, std::uint32_t part);
+
   FormContext c_;
   Display& display_;
 };

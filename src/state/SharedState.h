@@ -94,6 +94,12 @@ struct SharedState {
   std::uint32_t OutputDataBytes = 0;
   std::string InputFilePath;
   std::string OutputFilePath;
+  // The recording's first file and format; a recording too long for one WAV
+  // file goes on in numbered files beside it (part 2, 3, ...).
+  std::string OutputBasePath;
+  WaveFormatEx OutputFileFormat;
+  std::uint32_t OutputFilePart = 1;
+  std::int64_t OutputHeaderUpdatedMs = 0;
   WavFileFormat InputFileFormat;   // as read from the input file's header
   std::uint32_t InputDataBytes = 0;  // sample bytes the input file holds
   std::uint64_t InputDataOffset = 0; // where they start
