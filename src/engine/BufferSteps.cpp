@@ -22,6 +22,17 @@ void BufferSteps::RemoveDcOffset(int n, std::int32_t bufferCount, float& dcLevel
   for (int i = 0; i < n; ++i) w[i] -= d;
 }
 
+void BufferSteps::RemovePlayDcOffset(int n, std::int32_t bufferCount, std::int32_t& offset) {
+  if (n <= 0) return;
+  std::int32_t* w = c_.s.WorkSamples.data();
+  std::int64_t sum = 0;
+  for (int i = 0; i < n; ++i) sum += w[i];
+  const float mean = static_cast<float>(static_cast<double>(sum) / n);
+  offset = bufferCount < 2 ? static_cast<std::int32_t>(mean)
+                           : static_cast<std::int32_t>((static_cast<float>(offset) * 49.0f + mean) * 0.02f);
+  for (int i = 0; i < n; ++i) w[i] -= offset;
+}
+
 void BufferSteps::ApplyGain(int n) {
   std::int32_t* w = c_.s.WorkSamples.data();
   const std::int32_t g = c_.s.GainFactor;

@@ -17,6 +17,8 @@ class BufferSteps {
   // Subtracts the running DC level. The first two buffers of a run use their
   // own mean; from then on the level follows with weight 0.05 per buffer.
   void RemoveDcOffset(int n, std::int32_t bufferCount, float& dcLevel);
+  // Playback's variant: a whole-number offset that follows with weight 0.02.
+  void RemovePlayDcOffset(int n, std::int32_t bufferCount, std::int32_t& offset);
   void ApplyGain(int n);
   // The VOX gate: a peak above the threshold opens it and restarts the hang time.
   void UpdateVoxGate(int n);

@@ -1,5 +1,8 @@
 #include "engine/Engine.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "files/WavHeader.h"
 
 namespace quorvane {
@@ -63,6 +66,19 @@ void Engine::CloseInputFile() {
 }  // namespace quorvane
 
 namespace quorvane {
+
+std::uint32_t Engine::ReadInputBlock(std::uint8_t* dst, std::uint32_t bytes) {
+  auto& s = c_.s;
+  std::uint32_t got = 0;
+  if (s.InputFileOpen == 1 && s.InputFile) {
+    const std::uint64_t end = s.InputDataOffset + s.InputDataBytes;
+    const std::uint64_t pos = s.InputFile->tell();
+    const std::uint64_t left = end > pos ? end - pos : 0;
+    got = static_cast<std::uint32_t>(s.InputFile->read(dst, static_cast<std::size_t>(std::min<std::uint64_t>(bytes, left))));
+  }
+  std::memset(dst + got, 0, bytes - got);
+  return got;
+}
 
 bool Engine::CreateOutputFile(const std::string& path, const WaveFormatEx& format) {
   auto& s = c_.s;

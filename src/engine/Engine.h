@@ -26,6 +26,12 @@ class Engine {
   // Closes the input WAV file if one is open.
   void CloseInputFile();
 
+  // Reads the next block of the input file's sound into dst. Never reads past
+  // the data chunk (other chunks may follow it); what a short read leaves
+  // unfilled is silence, so no older block is played twice. Returns the
+  // bytes read.
+  std::uint32_t ReadInputBlock(std::uint8_t* dst, std::uint32_t bytes);
+
   // Creates an output WAV file with its provisional header, flushed at once
   // so the file on disk is valid from the start. Reports a failure itself.
   bool CreateOutputFile(const std::string& path, const WaveFormatEx& format);

@@ -103,7 +103,7 @@ struct SharedState {
   WavFileFormat InputFileFormat;   // as read from the input file's header
   std::uint32_t InputDataBytes = 0;  // sample bytes the input file holds
   std::uint64_t InputDataOffset = 0; // where they start
-  std::int32_t PlayBytesRemaining = 0;
+  std::int64_t PlayBytesRemaining = 0;  // wide enough for data chunks past 2 GiB
   std::uint32_t LastDeviceResult = 0;
   std::int32_t LastEditedTime = 0;
 

@@ -30,8 +30,9 @@ TEST_F(FormLifecycle, ConstructionSetsEveryDefault) {
   // Everything else starts at zero.
   for (std::int32_t v : {f.InputDeviceId, f.OutputDeviceId, f.VoxEnabled, f.DisplayType, f.OutputGainDb, f.ThresholdDb,
                          f.StartHour, f.StartMinute, f.StartSecond, f.StopHour, f.StopMinute, f.StopSecond,
-                         f.SelectingOutputDevice, f.PeakLevel, f.ThresholdLevel, f.PlayBytesRemaining})
+                         f.SelectingOutputDevice, f.PeakLevel, f.ThresholdLevel})
     EXPECT_EQ(v, 0);
+  EXPECT_EQ(f.PlayBytesRemaining, 0);
   for (std::uint8_t v : {f.StayOnTop, f.FilterEnabled, f.TimerEnabled, f.FileBypass, f.MuteEnabled, f.FileTransfer,
                          f.ResumeFromPause, f.DeviceTimedOut, f.GateOpen, f.ScheduleActive, f.InputFileOpen,
                          f.OutputFileOpen})
