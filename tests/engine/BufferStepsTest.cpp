@@ -127,3 +127,15 @@ TEST_F(Steps, EachLoudBufferRestartsTheHangTimeAndItsEndClosesTheGate) {
   form.SquelchTimerTimer();
   EXPECT_FALSE(form.SquelchLED.checked());
 }
+
+TEST_F(Steps, PlaybackFollowsTheOffsetWithItsOwnWeights) {
+  std::int32_t d = 0;
+  std::fill(form.WorkSamples.begin(), form.WorkSamples.begin() + 100, 250);
+  form.steps.RemovePlayDcOffset(100, 1, d);
+  EXPECT_EQ(d, 250);
+  EXPECT_EQ(w(0), 0);
+  std::fill(form.WorkSamples.begin(), form.WorkSamples.begin() + 100, 350);
+  form.steps.RemovePlayDcOffset(100, 2, d);
+  EXPECT_EQ(d, 252);  // (250 * 49 + 350) * 0.02
+  EXPECT_EQ(w(0), 98);
+}
