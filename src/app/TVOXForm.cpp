@@ -1,5 +1,7 @@
 #include "app/TVOXForm.h"
 
+#include "audio/SimWaveBackend.h"
+
 namespace quorvane {
 
 namespace {
@@ -19,20 +21,47 @@ std::string existingFile(Host& host, const std::string& path, std::size_t capaci
 
 }  // namespace
 
-TVOXForm::TVOXForm(Host& h)
+TVOXForm::TVOXForm(Host& h, WaveBackend& backend) : TVOXForm(h, &backend) {}
+
+TVOXForm::TVOXForm(Host& h) : TVOXForm(h, nullptr) {}
+
+TVOXForm::TVOXForm(Host& h, WaveBackend* backend)
     : SharedState(),
       FormComponents([&h] { return h.nowMs(); }),
       host(h),
       context{h, *this, *this},
       display(context),
-      engine(context, display) {
+      engine(context, display),
+      ownedAudio_(backend ? nullptr : std::make_unique<SimWaveBackend>(h)),
+      audio(backend ? *backend : *ownedAudio_),
+      devices(context, audio),
+      SoundCardSelect(*this, devices) {
   for (TimerModel* t : timers()) host.attachTimer(*t);
   wireHandlers();
 }
 
 TVOXForm::~TVOXForm() = default;
 
-void TVOXForm::wireHandlers() { StopBtn.onClick = [this] { StopBtnClick(); }; }
+void TVOXForm::wireHandlers() {
+  StopBtn.onClick = [this] { StopBtnClick(); };
+  TimeoutTimer.onTimer = [this] { TimeoutTimerTimer(); };
+  SelectInputSoundDevice1.onClick = [this] { SelectInputSoundDevice1Click(); };
+  SelectOutputSoundDevice1.onClick = [this] { SelectOutputSoundDevice1Click(); };
+  devices.setSoundCardDialog(&SoundCardSelect.Window);
+  // A failed device ends the program the way closing the window does, so the
+  // WAV file being written is completed and keeps the sound recorded so far.
+  devices.endApplication = [this] { FormClose(); };
+}
+
+void TVOXForm::SelectInputSoundDevice1Click() {
+  SelectingOutputDevice = 0;
+  SoundCardSelect.Show();
+}
+
+void TVOXForm::SelectOutputSoundDevice1Click() {
+  SelectingOutputDevice = 1;
+  SoundCardSelect.Show();
+}
 
 std::string TVOXForm::ChannelRateText() const {
   const char* prefix =
@@ -68,6 +97,8 @@ void TVOXForm::FormClose() {
 }
 
 void TVOXForm::FormDestroy() {
+  // A device still running would write into the buffers freed below.
+  devices.ReleaseDevices();
   DisplayBitmap.reset();
   OutputBufferB.reset();
   OutputBufferA.reset();

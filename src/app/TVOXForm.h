@@ -2,6 +2,9 @@
 
 #include <string>
 
+#include "audio/TSoundCardSelect.h"
+#include "audio/WaveBackend.h"
+#include "audio/WaveDevices.h"
 #include "display/Display.h"
 #include "engine/Engine.h"
 #include "platform/Host.h"
@@ -16,7 +19,10 @@ namespace quorvane {
 // FormCreate, FormShow (once, when first shown), FormClose, FormDestroy.
 class TVOXForm : public SharedState, public FormComponents {
  public:
-  // Allocates the device buffers and the display bitmap and sets every default.
+  // Allocates the device buffers and the display bitmap and sets every
+  // default. The sound devices are the backend's; without one the form gets
+  // simulated devices clocked by the host.
+  TVOXForm(Host& host, WaveBackend& backend);
   explicit TVOXForm(Host& host);
   ~TVOXForm();
 
@@ -26,6 +32,9 @@ class TVOXForm : public SharedState, public FormComponents {
   void FormDestroy();
 
   void StopBtnClick() { engine.StopBtnClick(); }
+  void TimeoutTimerTimer() { devices.TimeoutTimerTimer(); }
+  void SelectInputSoundDevice1Click();
+  void SelectOutputSoundDevice1Click();
 
   // "Channel Mode = MONO      Sample Rate = 11025 Hz" and its stereo twin.
   std::string ChannelRateText() const;
@@ -35,6 +44,15 @@ class TVOXForm : public SharedState, public FormComponents {
   FormContext context;
   Display display;
   Engine engine;
+
+ private:
+  TVOXForm(Host& host, WaveBackend* backend);
+  std::unique_ptr<WaveBackend> ownedAudio_;
+
+ public:
+  WaveBackend& audio;
+  WaveDevices devices;
+  TSoundCardSelect SoundCardSelect;
 
  private:
   void wireHandlers();
