@@ -132,10 +132,10 @@ void StreamWaveBackend::update() {
 }
 
 void StreamWaveBackend::closeAll() {
+  // The headers are not handed back: their owner may be gone already.
   for (auto& [handle, d] : devices_) {
     if (d->running) stopStream(*d);
     d->running = false;
-    d->queue.flush();
     closeStream(*d);
   }
   devices_.clear();

@@ -58,8 +58,9 @@ class StreamWaveBackend : public WaveBackend {
   // result makes the call fail with that code.
   virtual std::uint32_t beforeCall(WaveCall, WaveDirection) { return WaveNoError; }
 
-  // Stops and closes every open device, handing its buffers back. Concrete
-  // backends call this from their destructor, while their streams still exist.
+  // Stops and closes every open device without touching the headers it
+  // still holds. Concrete backends call this from their destructor, while
+  // their streams still exist.
   void closeAll();
 
  private:

@@ -106,3 +106,29 @@ TEST_F(DoubleBuffer, PlaysEveryBufferInOrderThenSilence) {
   for (std::size_t i = 12u * 1024; i < played.size(); ++i) ASSERT_EQ(played[i], 0) << i;
   EXPECT_TRUE(host.messages().empty());
 }
+
+TEST_F(DoubleBuffer, OpeningAgainReleasesADeviceLeftRunning) {
+  // A run that ended without closing its device (stopped while paused).
+  startCapture();
+  queueInput(BufferLetter::B);
+  host.sleepMs(40);
+  const WaveHandle old = dev().InputSide.Handle;
+
+  startCapture();
+  EXPECT_FALSE(audio.isOpen(old));
+  EXPECT_NE(dev().InputSide.Handle, old);
+  pass(BufferLetter::A);
+  pass(BufferLetter::B);
+  // The new device alone fills the buffers (it counts its frames from its own opening).
+  ASSERT_EQ(captured.size(), 2u * 1024);
+  for (std::size_t i = 0; i < captured.size(); ++i) ASSERT_EQ(captured[i], frameMark(i)) << i;
+  EXPECT_TRUE(host.messages().empty());
+}
+
+TEST_F(DoubleBuffer, ClosingTheWindowReleasesTheDevicesBeforeTheBuffersGo) {
+  startCapture();
+  openPlayback();
+  writeOutput(BufferLetter::A);
+  form.FormDestroy();
+  EXPECT_EQ(audio.openCount(), 0u);
+}
