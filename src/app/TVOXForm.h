@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "audio/TSoundCardSelect.h"
@@ -47,11 +48,13 @@ class TVOXForm : public SharedState, public FormComponents {
 
  private:
   TVOXForm(Host& host, WaveBackend* backend);
+  // Declared here, ahead of `audio`, which refers to it when the form made its own devices.
   std::unique_ptr<WaveBackend> ownedAudio_;
 
  public:
   WaveBackend& audio;
   WaveDevices devices;
+  // The sound card dialog, created hidden with the window.
   TSoundCardSelect SoundCardSelect;
 
  private:
