@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -11,175 +10,128 @@ using namespace quorvane::test;
 
 namespace {
 
+// A fresh window for each case of a table.
+struct Window {
+  explicit Window(bool stopping) {
+    form.StopRequested = stopping ? 1 : 0;
+    host.onMessageBox = [this](const SimHost::Message& m) {
+      seen.push_back(m.caption + ": " + m.text);
+      results.push_back(form.LastDeviceResult);
+    };
+  }
+  SimHost host;
+  SimWaveBackend audio{host};
+  TVOXForm form{host, audio};
+  std::vector<std::string> seen;
+  std::vector<std::uint32_t> results;  // LastDeviceResult as each box shows
+};
+
 struct FailingCall {
-  const char* operation;
+  void (*run)(WaveDevices&);
   WaveDirection direction;
   WaveCall call;
-  std::function<void(WaveDevices&)> run;
   const char* text;
   int code;
 };
 
-const std::vector<FailingCall>& failingCalls() {
-  using D = WaveDevices;
-  constexpr auto In = WaveDirection::Input;
-  constexpr auto Out = WaveDirection::Output;
-  static const std::vector<FailingCall> calls{
-      {"PrepareInputHeaderA", In, WaveCall::Prepare, &D::PrepareInputHeaderA, "Error preparing the header_a", 5},
-      {"AddInputBufferA", In, WaveCall::Queue, &D::AddInputBufferA, "Error in sending a buffer_a", 6},
-      {"PrepareInputHeaderB", In, WaveCall::Prepare, &D::PrepareInputHeaderB, "Error preparing the header_b", 7},
-      {"AddInputBufferB", In, WaveCall::Queue, &D::AddInputBufferB, "Error in sending a buffer_b", 8},
-      {"StartInputDevice", In, WaveCall::Start, &D::StartInputDevice, "Error starting the input wave device", 9},
-      {"GetInputPosition", In, WaveCall::Position, &D::GetInputPosition, "Error getting the byte input position", 10},
-      {"ResetInputDevice", In, WaveCall::Reset, &D::ResetInputDevice, "Error Resetting the input wave device", 15},
-      {"UnprepareInputHeaderA", In, WaveCall::Unprepare, &D::UnprepareInputHeaderA, "Error unpreparing the Header a",
-       16},
-      {"UnprepareInputHeaderB", In, WaveCall::Unprepare, &D::UnprepareInputHeaderB, "Error unpreparing the Header b",
-       17},
-      {"CloseInputDevice", In, WaveCall::Close, &D::CloseInputDevice, "Error closing the input wave device", 0},
-      {"PrepareOutputHeaderA", Out, WaveCall::Prepare, &D::PrepareOutputHeaderA, "Error preparing the header_a", 29},
-      {"PrepareOutputHeaderB", Out, WaveCall::Prepare, &D::PrepareOutputHeaderB, "Error preparing the header_b", 29},
-      {"WriteOutputBufferA", Out, WaveCall::Queue, &D::WriteOutputBufferA, "Error writing to the output device a", 30},
-      {"WriteOutputBufferB", Out, WaveCall::Queue, &D::WriteOutputBufferB, "Error writing to the output device b", 30},
-      {"ResetOutputDevice", Out, WaveCall::Reset, &D::ResetOutputDevice, "Error Resetting the output wave device", 35},
-      {"UnprepareOutputHeaderA", Out, WaveCall::Unprepare, &D::UnprepareOutputHeaderA,
-       "Error unpreparing the Header a", 36},
-      {"UnprepareOutputHeaderB", Out, WaveCall::Unprepare, &D::UnprepareOutputHeaderB,
-       "Error unpreparing the Header b", 36},
-      {"CloseOutputDevice", Out, WaveCall::Close, &D::CloseOutputDevice, "Error closing the output wave device", 0},
-  };
-  return calls;
-}
-
-class DeviceFailure : public DeviceFixture {
- protected:
-  DeviceFailure() {
-    host.onMessageBox = [this](const SimHost::Message&) { resultAtMessage.push_back(form.LastDeviceResult); };
-  }
-
-  std::vector<std::string> texts() const {
-    std::vector<std::string> t;
-    for (const auto& m : host.messages()) t.push_back(m.text);
-    return t;
-  }
-
-  std::vector<std::uint32_t> resultAtMessage;
+#define OP(name) [](WaveDevices& d) { d.name(); }
+constexpr auto In = WaveDirection::Input;
+constexpr auto Out = WaveDirection::Output;
+const FailingCall Calls[] = {
+    {OP(PrepareInputHeaderA), In, WaveCall::Prepare, "Error preparing the header_a", 5},
+    {OP(AddInputBufferA), In, WaveCall::Queue, "Error in sending a buffer_a", 6},
+    {OP(PrepareInputHeaderB), In, WaveCall::Prepare, "Error preparing the header_b", 7},
+    {OP(AddInputBufferB), In, WaveCall::Queue, "Error in sending a buffer_b", 8},
+    {OP(StartInputDevice), In, WaveCall::Start, "Error starting the input wave device", 9},
+    {OP(GetInputPosition), In, WaveCall::Position, "Error getting the byte input position", 10},
+    {OP(ResetInputDevice), In, WaveCall::Reset, "Error Resetting the input wave device", 15},
+    {OP(UnprepareInputHeaderA), In, WaveCall::Unprepare, "Error unpreparing the Header a", 16},
+    {OP(UnprepareInputHeaderB), In, WaveCall::Unprepare, "Error unpreparing the Header b", 17},
+    {OP(CloseInputDevice), In, WaveCall::Close, "Error closing the input wave device", 0},
+    {OP(PrepareOutputHeaderA), Out, WaveCall::Prepare, "Error preparing the header_a", 29},
+    {OP(PrepareOutputHeaderB), Out, WaveCall::Prepare, "Error preparing the header_b", 29},
+    {OP(WriteOutputBufferA), Out, WaveCall::Queue, "Error writing to the output device a", 30},
+    {OP(WriteOutputBufferB), Out, WaveCall::Queue, "Error writing to the output device b", 30},
+    {OP(ResetOutputDevice), Out, WaveCall::Reset, "Error Resetting the output wave device", 35},
+    {OP(UnprepareOutputHeaderA), Out, WaveCall::Unprepare, "Error unpreparing the Header a", 36},
+    {OP(UnprepareOutputHeaderB), Out, WaveCall::Unprepare, "Error unpreparing the Header b", 36},
+    {OP(CloseOutputDevice), Out, WaveCall::Close, "Error closing the output wave device", 0},
 };
+#undef OP
 
 }  // namespace
 
-TEST_F(DeviceFailure, EveryCallReportsItsTextAndCodeAndEndsTheProgramUnlessStopping) {
+TEST(DeviceFailure, EveryCallReportsItsTextAndCodeAndEndsTheProgramUnlessStopping) {
   for (const bool stopping : {false, true}) {
-    for (const FailingCall& c : failingCalls()) {
-      SCOPED_TRACE(std::string(c.operation) + (stopping ? " while stopping" : ""));
-      SimHost h;
-      SimWaveBackend a{h};
-      TVOXForm f{h, a};
-      std::vector<std::uint32_t> results;
-      h.onMessageBox = [&](const SimHost::Message&) { results.push_back(f.LastDeviceResult); };
-      f.StopRequested = stopping ? 1 : 0;
-      f.devices.SetupInputHeaders();
-      f.devices.OpenInputDevice();
-      f.devices.SetupOutputHeaders();
-      f.devices.OpenOutputDevice();
-      const WaveHandle output = f.devices.OutputSide.Handle;
+    for (const FailingCall& c : Calls) {
+      SCOPED_TRACE(std::string(c.text) + " (code " + std::to_string(c.code) + (stopping ? ", stopping)" : ")"));
+      Window w(stopping);
+      w.form.devices.SetupInputHeaders();
+      w.form.devices.OpenInputDevice();
+      w.form.devices.SetupOutputHeaders();
+      w.form.devices.OpenOutputDevice();
+      const WaveHandle output = w.form.devices.OutputSide.Handle;
 
-      a.failCall(c.direction, c.call, WaveNoMemory);
-      c.run(f.devices);
+      w.audio.failCall(c.direction, c.call, WaveNoMemory);
+      c.run(w.form.devices);
 
-      ASSERT_EQ(h.messages().size(), 1u);
-      EXPECT_EQ(h.messages()[0].text, c.text);
-      EXPECT_EQ(h.messages()[0].caption, "Wave Device Message");
-      EXPECT_EQ(results, std::vector<std::uint32_t>{WaveNoMemory});
-      EXPECT_EQ(f.devices.failureCodes(), std::vector<int>{c.code});
-      // The playback failures close the playback device before anything else.
-      EXPECT_EQ(a.isOpen(output), c.code < 28 || c.code > 37);
-      EXPECT_EQ(h.terminateRequests(), stopping ? 0 : 1);
-      EXPECT_EQ(f.StopRequested, 1);  // set by the close path when it was not set already
+      EXPECT_EQ(w.seen, std::vector<std::string>{std::string("Wave Device Message: ") + c.text});
+      EXPECT_EQ(w.results, std::vector<std::uint32_t>{WaveNoMemory});
+      EXPECT_EQ(w.form.devices.failureCodes(), std::vector<int>{c.code});
+      // Playback failures close the playback device first.
+      EXPECT_EQ(w.audio.isOpen(output), c.code < 28 || c.code > 37);
+      EXPECT_EQ(w.host.terminateRequests(), stopping ? 0 : 1);
     }
   }
 }
 
-TEST_F(DeviceFailure, RefusedInputFormatIsReportedAndTheOpenIsStillTried) {
-  audio.failCall(WaveDirection::Input, WaveCall::QueryFormat, WaveBadFormat);
-  dev().SetupInputHeaders();
-  dev().OpenInputDevice();
-  EXPECT_EQ(texts(), std::vector<std::string>{"Could not open the input wave device"});
-  EXPECT_EQ(dev().failureCodes(), std::vector<int>{1});
-  EXPECT_EQ(host.terminateRequests(), 1);
-  EXPECT_TRUE(audio.isOpen(dev().InputSide.Handle));
-}
-
-TEST_F(DeviceFailure, InputDeviceThatRejectsTheFormatFailsTwiceAndTerminatesOnce) {
-  audio.refuseFormats(WaveDirection::Input);
-  dev().SetupInputHeaders();
-  dev().OpenInputDevice();
-  EXPECT_EQ(texts(), (std::vector<std::string>{"Could not open the input wave device", "Error Opening Input wave device"}));
-  EXPECT_EQ(resultAtMessage, (std::vector<std::uint32_t>{WaveBadFormat, WaveBadFormat}));
-  EXPECT_EQ(dev().failureCodes(), (std::vector<int>{1, 2}));
-  EXPECT_EQ(audio.calls(WaveDirection::Input, WaveCall::Open), 1);
-  EXPECT_EQ(dev().InputSide.Handle, 0u);
-  EXPECT_EQ(host.terminateRequests(), 1);
-}
-
-TEST_F(DeviceFailure, OutputDeviceThatRejectsTheFormatIsNotOpenedAndFailsAtItsFirstPrepare) {
+TEST(DeviceFailure, RejectedFormatsFailAsTheLoopsGoOn) {
   for (const bool stopping : {false, true}) {
-    SCOPED_TRACE(stopping ? "while stopping" : "running");
-    SimHost h;
-    SimWaveBackend a{h};
-    TVOXForm f{h, a};
-    f.StopRequested = stopping ? 1 : 0;
-    a.refuseFormats(WaveDirection::Output);
-    f.devices.SetupOutputHeaders();
-    f.devices.OpenOutputDevice();
-    f.devices.RearmOutputHeaderA();
-    f.devices.PrepareOutputHeaderA();
+    SCOPED_TRACE(stopping ? "stopping" : "running");
+    // Capture: reported, the open is tried all the same and fails too.
+    Window in(stopping);
+    in.audio.refuseFormats(WaveDirection::Input);
+    in.form.devices.SetupInputHeaders();
+    in.form.devices.OpenInputDevice();
+    EXPECT_EQ(in.seen, (std::vector<std::string>{"Wave Device Message: Could not open the input wave device",
+                                                 "Wave Device Message: Error Opening Input wave device"}));
+    EXPECT_EQ(in.results, (std::vector<std::uint32_t>{WaveBadFormat, WaveBadFormat}));
+    EXPECT_EQ(in.audio.calls(WaveDirection::Input, WaveCall::Open), 1);
+    EXPECT_EQ(in.form.devices.failureCodes(), (std::vector<int>{1, 2}));
+    EXPECT_EQ(in.host.terminateRequests(), stopping ? 0 : 1);
 
-    std::vector<std::string> seen;
-    for (const auto& m : h.messages()) seen.push_back(m.caption + ": " + m.text);
-    EXPECT_EQ(seen, (std::vector<std::string>{"Wave Device Message: Could not handle the output WAVE format",
-                                              "Wave Device Message: Error preparing the header_a",
-                                              "Wave Device Message: Error closing the output wave device"}));
-    EXPECT_EQ(a.calls(WaveDirection::Output, WaveCall::Open), 0);
-    EXPECT_EQ(f.devices.failureCodes(), (std::vector<int>{29, 0}));
-    EXPECT_EQ(h.terminateRequests(), stopping ? 0 : 1);
+    // Playback: reported, not opened; the first prepare fails and so does closing what never opened.
+    Window out(stopping);
+    out.audio.refuseFormats(WaveDirection::Output);
+    out.form.devices.SetupOutputHeaders();
+    out.form.devices.OpenOutputDevice();
+    out.form.devices.RearmOutputHeaderA();
+    out.form.devices.PrepareOutputHeaderA();
+    EXPECT_EQ(out.seen, (std::vector<std::string>{"Wave Device Message: Could not handle the output WAVE format",
+                                                  "Wave Device Message: Error preparing the header_a",
+                                                  "Wave Device Message: Error closing the output wave device"}));
+    EXPECT_EQ(out.audio.calls(WaveDirection::Output, WaveCall::Open), 0);
+    EXPECT_EQ(out.form.devices.failureCodes(), (std::vector<int>{29, 0}));
+    EXPECT_EQ(out.host.terminateRequests(), stopping ? 0 : 1);
   }
 }
 
-TEST_F(DeviceFailure, OutputOpenAndPositionFailuresAreOnlyReported) {
-  audio.failCall(WaveDirection::Output, WaveCall::Open, WaveError);
-  dev().SetupOutputHeaders();
-  dev().OpenOutputDevice();
-  EXPECT_EQ(texts(), std::vector<std::string>{"Error Opening Output wave device"});
-
-  // No device: a warning of its own, then the query's failure; the stored position stands.
-  host.clearMessages();
-  EXPECT_EQ(dev().GetOutputPosition(), 0u);
-  ASSERT_EQ(host.messages().size(), 2u);
-  EXPECT_EQ(host.messages()[0].text, "Null Handle");
-  EXPECT_EQ(host.messages()[0].caption, "Error Message");
-  EXPECT_EQ(host.messages()[1].text, "Error getting the output byte position");
-  EXPECT_EQ(host.messages()[1].caption, "Wave Device Message");
-  EXPECT_TRUE(dev().failureCodes().empty());
-  EXPECT_EQ(host.terminateRequests(), 0);
-}
-
-TEST_F(DeviceFailure, FailedPositionQueryReturnsTheLastGoodPosition) {
-  startCapture();
-  host.sleepMs(50);
-  const std::uint32_t before = dev().GetInputPosition();
-  EXPECT_EQ(before, 2 * frameAt(0, 50));
-  host.sleepMs(30);
-  audio.failCall(WaveDirection::Input, WaveCall::Position, WaveError);
-  form.StopRequested = 1;
-  EXPECT_EQ(dev().GetInputPosition(), before);
-  EXPECT_EQ(texts(), std::vector<std::string>{"Error getting the byte input position"});
-  EXPECT_GT(dev().GetInputPosition(), before);
+TEST(DeviceFailure, PlaybackOpenAndPositionFailuresAreOnlyReported) {
+  Window w(false);
+  w.audio.failCall(WaveDirection::Output, WaveCall::Open, WaveError);
+  w.form.devices.SetupOutputHeaders();
+  w.form.devices.OpenOutputDevice();
+  EXPECT_EQ(w.form.devices.GetOutputPosition(), 0u);  // no device: a warning, then the query fails
+  EXPECT_EQ(w.seen, (std::vector<std::string>{"Wave Device Message: Error Opening Output wave device",
+                                              "Error Message: Null Handle",
+                                              "Wave Device Message: Error getting the output byte position"}));
+  EXPECT_TRUE(w.form.devices.failureCodes().empty());
+  EXPECT_EQ(w.host.terminateRequests(), 0);
 }
 
 namespace {
 
-// Looks at the output WAV file at the moment termination is requested.
+// Reads the output WAV file at the moment termination is requested.
 class FileSnoopingHost : public SimHost {
  public:
   std::string path;
@@ -192,15 +144,12 @@ class FileSnoopingHost : public SimHost {
 
 }  // namespace
 
-TEST(DeviceFailureWithRecording, CompletesTheOutputFileBeforeTheProgramEnds) {
+TEST(DeviceFailure, CompletesTheOutputFileBeforeTheProgramEnds) {
   TempDir dir;
   FileSnoopingHost host;
   host.path = dir.file("traffic.wav");
   SimWaveBackend audio{host};
   TVOXForm form{host, audio};
-  form.FormCreate();
-  form.FormShow();
-
   auto file = host.openFile(host.path, FileMode::CreateBinary);
   ASSERT_TRUE(file);
   const auto header = WavHeader::build(form.WaveFormat);
@@ -218,9 +167,8 @@ TEST(DeviceFailureWithRecording, CompletesTheOutputFileBeforeTheProgramEnds) {
   form.devices.StartInputDevice();
 
   ASSERT_EQ(host.terminateRequests(), 1);
-  const auto& bytes = host.fileAtTerminate;
-  ASSERT_EQ(bytes.size(), WavHeader::Size + sound.size());
-  EXPECT_EQ(u32At(bytes, 4), sound.size() + 36);
-  EXPECT_EQ(u32At(bytes, 40), sound.size());
+  ASSERT_EQ(host.fileAtTerminate.size(), WavHeader::Size + sound.size());
+  EXPECT_EQ(u32At(host.fileAtTerminate, 4), sound.size() + 36);
+  EXPECT_EQ(u32At(host.fileAtTerminate, 40), sound.size());
   EXPECT_EQ(form.OutputFileOpen, 0);
 }

@@ -10,14 +10,11 @@
 
 namespace quorvane::test {
 
-// A main window with simulated sound devices and the device operations in
+// A main window with simulated sound devices, and the device operations in
 // the order the capture and playback loops call them.
 class DeviceFixture : public FormFixture {
  protected:
-  DeviceFixture() {
-    // A loop clears the flag when it starts; tests of a stop under way set it.
-    form.StopRequested = 0;
-  }
+  DeviceFixture() { form.StopRequested = 0; }  // as a loop leaves it when it starts
 
   WaveDevices& dev() { return form.devices; }
 
@@ -25,67 +22,43 @@ class DeviceFixture : public FormFixture {
   void startCapture() {
     dev().SetupInputHeaders();
     dev().OpenInputDevice();
-    dev().RearmInputHeaderA();
-    dev().PrepareInputHeaderA();
-    dev().AddInputBufferA();
+    queueInput(true);
     dev().StartInputDevice();
   }
-  void queueInput(BufferLetter letter) {
-    if (letter == BufferLetter::A) {
-      dev().RearmInputHeaderA();
-      dev().PrepareInputHeaderA();
-      dev().AddInputBufferA();
-    } else {
-      dev().RearmInputHeaderB();
-      dev().PrepareInputHeaderB();
-      dev().AddInputBufferB();
-    }
+  void queueInput(bool a) {
+    a ? dev().RearmInputHeaderA() : dev().RearmInputHeaderB();
+    a ? dev().PrepareInputHeaderA() : dev().PrepareInputHeaderB();
+    a ? dev().AddInputBufferA() : dev().AddInputBufferB();
   }
-  std::uint32_t waitInput(BufferLetter letter) {
-    const std::uint32_t bytes = letter == BufferLetter::A ? dev().WaitInputBufferA() : dev().WaitInputBufferB();
-    if (letter == BufferLetter::A)
-      dev().UnprepareInputHeaderA();
-    else
-      dev().UnprepareInputHeaderB();
+  // Waits for a buffer and unprepares it; its samples are then in `got`.
+  std::uint32_t waitInput(bool a, std::vector<std::int16_t>* got = nullptr) {
+    const std::uint32_t bytes = a ? dev().WaitInputBufferA() : dev().WaitInputBufferB();
+    a ? dev().UnprepareInputHeaderA() : dev().UnprepareInputHeaderB();
+    const std::uint8_t* b = (a ? form.InputBufferA : form.InputBufferB).get();
+    for (std::uint32_t i = 0; got && i + 1 < bytes; i += 2)
+      got->push_back(static_cast<std::int16_t>(b[i] | (b[i + 1] << 8)));
     return bytes;
   }
-  std::vector<std::int16_t> inputSamples(BufferLetter letter, std::uint32_t bytes) {
-    const std::uint8_t* b = (letter == BufferLetter::A ? form.InputBufferA : form.InputBufferB).get();
-    std::vector<std::int16_t> out(bytes / 2);
-    for (std::size_t i = 0; i < out.size(); ++i)
-      out[i] = static_cast<std::int16_t>(b[2 * i] | (b[2 * i + 1] << 8));
-    return out;
-  }
-
-  // Playback: the device opened, nothing written yet.
-  void openPlayback() {
-    dev().SetupOutputHeaders();
-    dev().OpenOutputDevice();
-  }
-  void writeOutput(BufferLetter letter) {
-    if (letter == BufferLetter::A) {
-      dev().RearmOutputHeaderA();
-      dev().PrepareOutputHeaderA();
-      dev().WriteOutputBufferA();
-    } else {
-      dev().RearmOutputHeaderB();
-      dev().PrepareOutputHeaderB();
-      dev().WriteOutputBufferB();
+  // Playback: fills the buffer with `fill` (if any) and writes it.
+  void writeOutput(bool a, const std::vector<std::int16_t>* fill = nullptr) {
+    std::uint8_t* b = (a ? form.OutputBufferA : form.OutputBufferB).get();
+    for (std::size_t i = 0; fill && i < fill->size(); ++i) {
+      b[2 * i] = static_cast<std::uint8_t>((*fill)[i] & 0xFF);
+      b[2 * i + 1] = static_cast<std::uint8_t>(((*fill)[i] >> 8) & 0xFF);
     }
+    a ? dev().RearmOutputHeaderA() : dev().RearmOutputHeaderB();
+    a ? dev().PrepareOutputHeaderA() : dev().PrepareOutputHeaderB();
+    a ? dev().WriteOutputBufferA() : dev().WriteOutputBufferB();
   }
-
-  // The watchdog as the loops arm it before each wait (they disarm it after
-  // every wait, so each arming counts the full 200 ms).
+  // The watchdog as the loops arm it: disarmed after every wait, so each
+  // arming counts the full 200 ms.
   void armWatchdog() {
     form.DeviceTimedOut = 0;
     form.TimeoutTimer.setEnabled(false);
     form.TimeoutTimer.setEnabled(true);
   }
-
-  // The frame a device opened at openedMs plays or captures at atMs.
-  static std::uint64_t frameAt(std::int64_t openedMs, std::int64_t atMs, std::uint32_t rate = 11025) {
-    return static_cast<std::uint64_t>(atMs - openedMs) * rate / 1000;
-  }
+  // The frame a device opened at virtual time 0 is at when the clock shows ms.
+  static std::uint64_t frameAt(std::int64_t ms) { return static_cast<std::uint64_t>(ms) * 11025 / 1000; }
 };
 
 }  // namespace quorvane::test
