@@ -42,6 +42,12 @@ has_sink "$sink" || pactl load-module module-null-sink sink_name="$sink" >/dev/n
 has_sink "$drain" || pactl load-module module-null-sink sink_name="$drain" >/dev/null
 pactl list short modules | grep -q "module-loopback.*source=$sink.monitor" ||
   pactl load-module module-loopback source="$sink.monitor" sink="$drain" latency_msec=20 >/dev/null
+# The block the null sink was rendering before the loopback came may still
+# run for up to two seconds: wait until its monitor delivers promptly.
+for _ in $(seq 40); do
+  got=$( (timeout 0.3 parec --raw --latency-msec=20 --device="$sink.monitor" 2>/dev/null || true) | head -c 64 | wc -c)
+  [ "$got" -ge 64 ] && break
+done
 pactl set-default-sink "$sink"
 pactl set-default-source "$sink.monitor"
 echo "start-pulse: PulseAudio at $PULSE_SERVER, sink $sink, source $sink.monitor"
