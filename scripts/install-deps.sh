@@ -7,7 +7,7 @@ packages=(
   # build
   cmake ninja-build g++ ccache pkg-config clang
   # window toolkit and sound I/O
-  qt6-base-dev portaudio19-dev
+  qt6-base-dev portaudio19-dev libasound2-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev libfftw3-dev libclang-rt-14-dev
   # a private sound server for the real-audio tests, and tools to measure sound

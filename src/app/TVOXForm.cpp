@@ -1,5 +1,7 @@
 #include "app/TVOXForm.h"
 
+#include "audio/SimWaveBackend.h"
+
 namespace quorvane {
 
 namespace {
@@ -19,7 +21,11 @@ std::string existingFile(Host& host, const std::string& path, std::size_t capaci
 
 }  // namespace
 
-TVOXForm::TVOXForm(Host& h)
+TVOXForm::TVOXForm(Host& h, WaveBackend& backend) : TVOXForm(h, &backend) {}
+
+TVOXForm::TVOXForm(Host& h) : TVOXForm(h, nullptr) {}
+
+TVOXForm::TVOXForm(Host& h, WaveBackend* backend)
     : SharedState(),
       FormComponents([&h] { return h.nowMs(); }),
       host(h),
@@ -30,7 +36,11 @@ TVOXForm::TVOXForm(Host& h)
       engine(context, display),
       formats(context),
       waveFiles(context, engine, formats),
-      controlPanel(context) {
+      controlPanel(context),
+      ownedAudio_(backend ? nullptr : std::make_unique<SimWaveBackend>(h)),
+      audio(backend ? *backend : *ownedAudio_),
+      devices(context, audio),
+      SoundCardSelect(*this, devices) {
   for (TimerModel* t : timers()) host.attachTimer(*t);
   formats.designFilter = [this](float low, float high) {
     filter.LowCutoff = low;
@@ -45,6 +55,13 @@ TVOXForm::~TVOXForm() = default;
 
 void TVOXForm::wireHandlers() {
   StopBtn.onClick = [this] { StopBtnClick(); };
+  TimeoutTimer.onTimer = [this] { TimeoutTimerTimer(); };
+  SelectInputSoundDevice1.onClick = [this] { SelectInputSoundDevice1Click(); };
+  SelectOutputSoundDevice1.onClick = [this] { SelectOutputSoundDevice1Click(); };
+  devices.setSoundCardDialog(&SoundCardSelect.Window);
+  // A failed device ends the program the way closing the window does, so the
+  // WAV file being written is completed and keeps the sound recorded so far.
+  devices.endApplication = [this] { FormClose(); };
 
   OpenInput1.onClick = [this] { OpenInput1Click(); };
   OpenOutput1.onClick = [this] { OpenOutput1Click(); };
@@ -70,6 +87,16 @@ void TVOXForm::wireHandlers() {
   InputUpDnGain.onClick = [this] { InputUpDnGainClick(); };
   InputThresholdUpDn.onClick = [this] { InputThresholdUpDnClick(); };
   OutputUpDnGain.onClick = [this] { OutputUpDnGainClick(); };
+}
+
+void TVOXForm::SelectInputSoundDevice1Click() {
+  SelectingOutputDevice = 0;
+  SoundCardSelect.Show();
+}
+
+void TVOXForm::SelectOutputSoundDevice1Click() {
+  SelectingOutputDevice = 1;
+  SoundCardSelect.Show();
 }
 
 void TVOXForm::FormCreate() {
@@ -113,6 +140,8 @@ void TVOXForm::FormClose() {
 }
 
 void TVOXForm::FormDestroy() {
+  // A device still running would write into the buffers freed below.
+  devices.ReleaseDevices();
   DisplayBitmap.reset();
   OutputBufferB.reset();
   OutputBufferA.reset();

@@ -1,11 +1,15 @@
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "app/ControlPanel.h"
 #include "app/FormatCommands.h"
 #include "app/TFrequencySetForm.h"
 #include "app/WaveFileCommands.h"
+#include "audio/TSoundCardSelect.h"
+#include "audio/WaveBackend.h"
+#include "audio/WaveDevices.h"
 #include "display/Display.h"
 #include "dsp/BandpassFilter.h"
 #include "engine/BufferSteps.h"
@@ -22,7 +26,10 @@ namespace quorvane {
 // FormCreate, FormShow (once, when first shown), FormClose, FormDestroy.
 class TVOXForm : public SharedState, public FormComponents {
  public:
-  // Allocates the device buffers and the display bitmap and sets every default.
+  // Allocates the device buffers and the display bitmap and sets every
+  // default. The sound devices are the backend's; without one the form gets
+  // simulated devices clocked by the host.
+  TVOXForm(Host& host, WaveBackend& backend);
   explicit TVOXForm(Host& host);
   ~TVOXForm();
 
@@ -32,6 +39,9 @@ class TVOXForm : public SharedState, public FormComponents {
   void FormDestroy();
 
   void StopBtnClick() { engine.StopBtnClick(); }
+  void TimeoutTimerTimer() { devices.TimeoutTimerTimer(); }
+  void SelectInputSoundDevice1Click();
+  void SelectOutputSoundDevice1Click();
 
   // File menu
   void OpenInput1Click() { waveFiles.OpenInput1Click(); }
@@ -79,6 +89,17 @@ class TVOXForm : public SharedState, public FormComponents {
   FormatCommands formats;
   WaveFileCommands waveFiles;
   ControlPanel controlPanel;
+
+ private:
+  TVOXForm(Host& host, WaveBackend* backend);
+  // Declared here, ahead of `audio`, which refers to it when the form made its own devices.
+  std::unique_ptr<WaveBackend> ownedAudio_;
+
+ public:
+  WaveBackend& audio;
+  WaveDevices devices;
+  // The sound card dialog, created hidden with the window.
+  TSoundCardSelect SoundCardSelect;
 
  private:
   void wireHandlers();

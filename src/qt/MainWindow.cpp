@@ -7,6 +7,7 @@
 #include <QScreen>
 
 #include "qt/ComponentWidgets.h"
+#include "qt/SoundCardDialog.h"
 
 namespace quorvane {
 
@@ -39,6 +40,7 @@ MainWindow::MainWindow(TVOXForm& form, QWidget* parent) : QMainWindow(parent), f
     buildMenu(menu, *top);
   }
   for (Component* c : form.topLevel()) addWidgets(form, *c, client_);
+  new SoundCardDialog(form.SoundCardSelect, this);
 
   // A fixed, not resizable window of the client size plus the menu bar.
   layout()->setSizeConstraint(QLayout::SetFixedSize);

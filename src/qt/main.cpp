@@ -2,6 +2,7 @@
 #include <QFont>
 
 #include "app/TVOXForm.h"
+#include "audio/PortAudioBackend.h"
 #include "qt/FrequencySetDialog.h"
 #include "qt/MainWindow.h"
 #include "qt/QtHost.h"
@@ -14,7 +15,8 @@ int main(int argc, char** argv) {
   QApplication::setFont(font);
 
   quorvane::QtHost host;
-  quorvane::TVOXForm form(host);
+  quorvane::PortAudioBackend audio;
+  quorvane::TVOXForm form(host, audio);
   form.FormCreate();
 
   int rc = 0;

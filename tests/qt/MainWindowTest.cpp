@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -186,6 +187,25 @@ TEST_F(Gui, CheckBoxClicksRunTheirHandler) {
   EXPECT_EQ(runs, 1);
   EXPECT_TRUE(seen);
   EXPECT_TRUE(find<QCheckBox>("VoxCheckBox")->isChecked());
+}
+
+TEST_F(Gui, SoundCardMenuItemsOpenTheModelessDialog) {
+  auto* dialog = find<QDialog>("SoundCardSelect");
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_FALSE(dialog->isVisible());
+  find<QAction>("SelectOutputSoundDevice1")->trigger();
+  EXPECT_TRUE(dialog->isVisible());
+  EXPECT_FALSE(dialog->isModal());
+  EXPECT_EQ(dialog->windowTitle(), "Output Sound Device");
+  EXPECT_EQ(dialog->findChild<QLabel*>("SoundCardManf")->text(), "Simulated Output");
+  EXPECT_EQ(dialog->findChild<QPushButton*>("SelectBtn")->text(), "Select");
+
+  dialog->findChild<QPushButton*>("SelectBtn")->click();
+  EXPECT_EQ(dialog->findChild<QLabel*>("MessageLabel")->text(), "");
+  // The close box and Escape hide it through the model.
+  dialog->reject();
+  EXPECT_FALSE(form.SoundCardSelect.Visible());
+  EXPECT_FALSE(dialog->isVisible());
 }
 
 int main(int argc, char** argv) {

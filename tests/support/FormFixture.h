@@ -6,13 +6,14 @@
 
 #include "TempDir.h"
 #include "app/TVOXForm.h"
+#include "audio/SimWaveBackend.h"
 #include "files/WavHeader.h"
 #include "platform/SimHost.h"
 
 namespace quorvane::test {
 
-// A main window on the simulated host, with its configuration and manual
-// paths in a temporary folder.
+// A main window on the simulated host with simulated sound devices, with its
+// configuration and manual paths in a temporary folder.
 class FormFixture : public ::testing::Test {
  protected:
   FormFixture() {
@@ -45,7 +46,8 @@ class FormFixture : public ::testing::Test {
 
   TempDir dir;
   SimHost host;
-  TVOXForm form{host};
+  SimWaveBackend audio{host};
+  TVOXForm form{host, audio};
 };
 
 }  // namespace quorvane::test
