@@ -29,7 +29,9 @@ TVOXForm::TVOXForm(Host& h)
       engine(context, display),
       formats(context),
       waveFiles(context, engine, formats),
-      controlPanel(context) {
+      controlPanel(context),
+      timeEditor(context),
+      scheduler(context) {
   for (TimerModel* t : timers()) host.attachTimer(*t);
   formats.designFilter = [this](float low, float high) {
     filter.LowCutoff = low;
@@ -37,6 +39,7 @@ TVOXForm::TVOXForm(Host& h)
     filter.DesignBandpassFilter();
   };
   FrequencySetForm.redesign = [this] { DesignFilterForCurrentBand(); };
+  scheduler.stopRecording = [this] { StopBtnClick(); };
   wireHandlers();
 }
 
@@ -56,6 +59,19 @@ void TVOXForm::wireHandlers() {
   N44100Hz1.onClick = [this] { N44100Hz1Click(); };
   Bandpass1.onClick = [this] { Bandpass1Click(); };
   Setup1.onClick = [this] { Setup1Click(); };
+
+  Start_Hr.onClick = [this] { Start_HrClick(); };
+  Start_Min.onClick = [this] { Start_MinClick(); };
+  Start_Sec.onClick = [this] { Start_SecClick(); };
+  Start_AM_PM.onClick = [this] { Start_AM_PMClick(); };
+  Stop_Hr.onClick = [this] { Stop_HrClick(); };
+  Stop_Min.onClick = [this] { Stop_MinClick(); };
+  Stop_Sec.onClick = [this] { Stop_SecClick(); };
+  Stop_AM_PM.onClick = [this] { Stop_AM_PMClick(); };
+  StartTimeUpDn.onClick = [this] { StartTimeUpDnClick(); };
+  StopTimeUpDn.onClick = [this] { StopTimeUpDnClick(); };
+  SetRecordTimer.onTimer = [this] { SetRecordTimerTimer(); };
+  SystemTimer.onTimer = [this] { SystemTimerTimer(); };
 
   FileTransferCheckBox.onClick = [this] { FileTransferCheckBoxClick(); };
   VoxCheckBox.onClick = [this] { VoxCheckBoxClick(); };

@@ -10,6 +10,8 @@
 #include "dsp/BandpassFilter.h"
 #include "engine/Engine.h"
 #include "platform/Host.h"
+#include "schedule/Scheduler.h"
+#include "schedule/TimeEditor.h"
 #include "state/FormComponents.h"
 #include "state/SharedState.h"
 
@@ -50,6 +52,20 @@ class TVOXForm : public SharedState, public FormComponents {
   // Designs the filter for the band edges in Hz at the current rate.
   void DesignFilterForCurrentBand();
 
+  // Start and end time of a timed recording; the clock and scheduler
+  void Start_HrClick() { timeEditor.Start_HrClick(); }
+  void Start_MinClick() { timeEditor.Start_MinClick(); }
+  void Start_SecClick() { timeEditor.Start_SecClick(); }
+  void Start_AM_PMClick() { timeEditor.Start_AM_PMClick(); }
+  void Stop_HrClick() { timeEditor.Stop_HrClick(); }
+  void Stop_MinClick() { timeEditor.Stop_MinClick(); }
+  void Stop_SecClick() { timeEditor.Stop_SecClick(); }
+  void Stop_AM_PMClick() { timeEditor.Stop_AM_PMClick(); }
+  void StartTimeUpDnClick() { timeEditor.StartTimeUpDnClick(); }
+  void StopTimeUpDnClick() { timeEditor.StopTimeUpDnClick(); }
+  void SetRecordTimerTimer() { timeEditor.SetRecordTimerTimer(); }
+  void SystemTimerTimer() { scheduler.SystemTimerTimer(); }
+
   // Control panel
   void FileTransferCheckBoxClick() { controlPanel.FileTransferCheckBoxClick(); }
   void VoxCheckBoxClick() { controlPanel.VoxCheckBoxClick(); }
@@ -70,6 +86,8 @@ class TVOXForm : public SharedState, public FormComponents {
   FormatCommands formats;
   WaveFileCommands waveFiles;
   ControlPanel controlPanel;
+  TimeEditor timeEditor;
+  Scheduler scheduler;
 
  private:
   void wireHandlers();
