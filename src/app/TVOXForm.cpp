@@ -31,7 +31,8 @@ TVOXForm::TVOXForm(Host& h)
       waveFiles(context, engine, formats),
       controlPanel(context),
       timeEditor(context),
-      scheduler(context) {
+      scheduler(context),
+      configuration(context, timeEditor) {
   for (TimerModel* t : timers()) host.attachTimer(*t);
   formats.designFilter = [this](float low, float high) {
     filter.LowCutoff = low;
@@ -39,6 +40,7 @@ TVOXForm::TVOXForm(Host& h)
     filter.DesignBandpassFilter();
   };
   FrequencySetForm.redesign = [this] { DesignFilterForCurrentBand(); };
+  configuration.designFilter = [this] { DesignFilterForCurrentBand(); };
   scheduler.stopRecording = [this] { StopBtnClick(); };
   wireHandlers();
 }
@@ -59,6 +61,8 @@ void TVOXForm::wireHandlers() {
   N44100Hz1.onClick = [this] { N44100Hz1Click(); };
   Bandpass1.onClick = [this] { Bandpass1Click(); };
   Setup1.onClick = [this] { Setup1Click(); };
+  Time1.onClick = [this] { Time1Click(); };
+  Waterfall1.onClick = [this] { Waterfall1Click(); };
 
   Start_Hr.onClick = [this] { Start_HrClick(); };
   Start_Min.onClick = [this] { Start_MinClick(); };
@@ -109,6 +113,7 @@ void TVOXForm::FormShow() {
   const Bounds& panel = DisplayPanel.bounds();
   DisplayBitmap->resize(panel.width, panel.top + panel.height);
   for (LabelModel* l : {&Start_Hr, &Start_Min, &Start_Sec, &Start_AM_PM}) l->setFontColour(clBlack);
+  LoadConfiguration();
   StopBtnClick();
   ConfigLED.SetChecked(true);
   SystemTimer.setEnabled(true);
@@ -121,7 +126,16 @@ void TVOXForm::FormClose() {
   // The loop underneath (if any) ends at its next test of the flag.
   StopRequested = 1;
   host.sleepMs(250);
+  SaveConfiguration();
   host.requestTerminate();
+}
+
+void TVOXForm::setDisplayType(std::int32_t type) {
+  Time1.setChecked(type == 0);
+  Waterfall1.setChecked(type == 1);
+  DisplayType = type;
+  // The new view is drawn from the next buffer on.
+  display.CopyToSpectrumBox();
 }
 
 void TVOXForm::FormDestroy() {

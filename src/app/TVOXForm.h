@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "app/Configuration.h"
 #include "app/ControlPanel.h"
 #include "app/FormatCommands.h"
 #include "app/TFrequencySetForm.h"
@@ -52,6 +53,14 @@ class TVOXForm : public SharedState, public FormComponents {
   // Designs the filter for the band edges in Hz at the current rate.
   void DesignFilterForCurrentBand();
 
+  // Display type menu
+  void Time1Click() { setDisplayType(0); }
+  void Waterfall1Click() { setDisplayType(1); }
+
+  // The settings file at ConfigFilePath
+  void LoadConfiguration() { configuration.LoadConfiguration(ConfigFilePath); }
+  void SaveConfiguration() { configuration.SaveConfiguration(ConfigFilePath); }
+
   // Start and end time of a timed recording; the clock and scheduler
   void Start_HrClick() { timeEditor.Start_HrClick(); }
   void Start_MinClick() { timeEditor.Start_MinClick(); }
@@ -88,9 +97,11 @@ class TVOXForm : public SharedState, public FormComponents {
   ControlPanel controlPanel;
   TimeEditor timeEditor;
   Scheduler scheduler;
+  Configuration configuration;
 
  private:
   void wireHandlers();
+  void setDisplayType(std::int32_t type);
 };
 
 }  // namespace quorvane

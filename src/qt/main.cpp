@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QFont>
 
+#include "app/Configuration.h"
 #include "app/TVOXForm.h"
 #include "qt/FrequencySetDialog.h"
 #include "qt/MainWindow.h"
@@ -14,6 +15,9 @@ int main(int argc, char** argv) {
   QApplication::setFont(font);
 
   quorvane::QtHost host;
+  // There is no installer to lay down the settings file: make it on first run,
+  // before the window looks for it.
+  quorvane::Configuration::CreateDefaultFile(host);
   quorvane::TVOXForm form(host);
   form.FormCreate();
 

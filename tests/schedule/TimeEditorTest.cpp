@@ -155,3 +155,19 @@ TEST_F(TimeEditing, TheOtherRowsArrowsNeitherStoreNorClearThisRow) {
   EXPECT_TRUE(red(startRow()).empty());
   EXPECT_EQ(red(stopRow()), std::vector<std::string>{"Stop_Sec"});
 }
+
+TEST_F(TimeEditing, ALoadedHourOutOfRangeIsShownAsStoredUntilStepped) {
+  ConfigRecord r;
+  r.StopHour = 75;
+  const auto bytes = r.encode();
+  form.configuration.LoadFromBytes(bytes.data(), bytes.size());
+  EXPECT_EQ(form.Stop_Hr.text(), "75h");
+
+  form.Stop_Hr.click();
+  EXPECT_EQ(form.StopTimeUpDn.position(), 12);  // the control keeps its range
+  EXPECT_EQ(form.StopHour, 75);
+  EXPECT_EQ(form.Stop_Hr.text(), "75h");
+  press(form.StopTimeUpDn, Up::Up);
+  EXPECT_EQ(form.StopHour, 12);
+  EXPECT_EQ(form.Stop_Hr.text(), "12h");
+}
