@@ -32,7 +32,8 @@ TVOXForm::TVOXForm(Host& h)
       controlPanel(context),
       timeEditor(context),
       scheduler(context),
-      configuration(context, timeEditor) {
+      configuration(context, timeEditor),
+      desktop(context) {
   for (TimerModel* t : timers()) host.attachTimer(*t);
   formats.designFilter = [this](float low, float high) {
     filter.LowCutoff = low;
@@ -54,6 +55,7 @@ void TVOXForm::wireHandlers() {
   OpenOutput1.onClick = [this] { OpenOutput1Click(); };
   Off1.onClick = [this] { Off1Click(); };
   On1.onClick = [this] { On1Click(); };
+  Exit1.onClick = [this] { Exit1Click(); };
   Mono2.onClick = [this] { Mono2Click(); };
   Stereo2.onClick = [this] { Stereo2Click(); };
   N11025Hz1.onClick = [this] { N11025Hz1Click(); };
@@ -63,6 +65,9 @@ void TVOXForm::wireHandlers() {
   Setup1.onClick = [this] { Setup1Click(); };
   Time1.onClick = [this] { Time1Click(); };
   Waterfall1.onClick = [this] { Waterfall1Click(); };
+  HelpFile1.onClick = [this] { HelpFile1Click(); };
+  About1.onClick = [this] { About1Click(); };
+  VolumeBtn.onClick = [this] { VolumeBtnClick(); };
 
   Start_Hr.onClick = [this] { Start_HrClick(); };
   Start_Min.onClick = [this] { Start_MinClick(); };
@@ -128,6 +133,14 @@ void TVOXForm::FormClose() {
   host.sleepMs(250);
   SaveConfiguration();
   host.requestTerminate();
+}
+
+void TVOXForm::Exit1Click() {
+  SaveConfiguration();
+  if (closeWindow)
+    closeWindow();
+  else
+    FormClose();
 }
 
 void TVOXForm::setDisplayType(std::int32_t type) {

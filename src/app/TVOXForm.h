@@ -1,9 +1,11 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "app/Configuration.h"
 #include "app/ControlPanel.h"
+#include "app/DesktopCommands.h"
 #include "app/FormatCommands.h"
 #include "app/TFrequencySetForm.h"
 #include "app/WaveFileCommands.h"
@@ -40,6 +42,8 @@ class TVOXForm : public SharedState, public FormComponents {
   void OpenOutput1Click() { waveFiles.OpenOutput1Click(); }
   void Off1Click() { formats.Off1Click(); }
   void On1Click() { formats.On1Click(); }
+  // Saves the settings, then closes the window as its close box does.
+  void Exit1Click();
   // Modes and Settings menus
   void Mono2Click() { formats.Mono2Click(); }
   void Stereo2Click() { formats.Stereo2Click(); }
@@ -56,6 +60,11 @@ class TVOXForm : public SharedState, public FormComponents {
   // Display type menu
   void Time1Click() { setDisplayType(0); }
   void Waterfall1Click() { setDisplayType(1); }
+
+  // Help menu and the Volume button
+  void HelpFile1Click() { desktop.HelpFile1Click(); }
+  void About1Click() { desktop.About1Click(); }
+  void VolumeBtnClick() { desktop.VolumeBtnClick(); }
 
   // The settings file at ConfigFilePath
   void LoadConfiguration() { configuration.LoadConfiguration(ConfigFilePath); }
@@ -98,6 +107,11 @@ class TVOXForm : public SharedState, public FormComponents {
   TimeEditor timeEditor;
   Scheduler scheduler;
   Configuration configuration;
+  DesktopCommands desktop;
+
+  // Closes the main window the way its close box does. The window shell sets
+  // it; without one, Exit runs FormClose itself.
+  std::function<void()> closeWindow;
 
  private:
   void wireHandlers();
