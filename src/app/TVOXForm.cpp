@@ -37,6 +37,10 @@ TVOXForm::TVOXForm(Host& h, WaveBackend* backend)
       formats(context),
       waveFiles(context, engine, formats),
       controlPanel(context),
+      timeEditor(context),
+      scheduler(context),
+      configuration(context, timeEditor),
+      desktop(context),
       ownedAudio_(backend ? nullptr : std::make_unique<SimWaveBackend>(h)),
       audio(backend ? *backend : *ownedAudio_),
       devices(context, audio),
@@ -48,6 +52,8 @@ TVOXForm::TVOXForm(Host& h, WaveBackend* backend)
     filter.DesignBandpassFilter();
   };
   FrequencySetForm.redesign = [this] { DesignFilterForCurrentBand(); };
+  configuration.designFilter = [this] { DesignFilterForCurrentBand(); };
+  scheduler.stopRecording = [this] { StopBtnClick(); };
   wireHandlers();
 }
 
@@ -67,6 +73,7 @@ void TVOXForm::wireHandlers() {
   OpenOutput1.onClick = [this] { OpenOutput1Click(); };
   Off1.onClick = [this] { Off1Click(); };
   On1.onClick = [this] { On1Click(); };
+  Exit1.onClick = [this] { Exit1Click(); };
   Mono2.onClick = [this] { Mono2Click(); };
   Stereo2.onClick = [this] { Stereo2Click(); };
   N11025Hz1.onClick = [this] { N11025Hz1Click(); };
@@ -77,6 +84,22 @@ void TVOXForm::wireHandlers() {
   Waterfall1.onClick = [this] { Waterfall1Click(); };
   SquelchTimer.onTimer = [this] { SquelchTimerTimer(); };
   Setup1.onClick = [this] { Setup1Click(); };
+  HelpFile1.onClick = [this] { HelpFile1Click(); };
+  About1.onClick = [this] { About1Click(); };
+  VolumeBtn.onClick = [this] { VolumeBtnClick(); };
+
+  Start_Hr.onClick = [this] { Start_HrClick(); };
+  Start_Min.onClick = [this] { Start_MinClick(); };
+  Start_Sec.onClick = [this] { Start_SecClick(); };
+  Start_AM_PM.onClick = [this] { Start_AM_PMClick(); };
+  Stop_Hr.onClick = [this] { Stop_HrClick(); };
+  Stop_Min.onClick = [this] { Stop_MinClick(); };
+  Stop_Sec.onClick = [this] { Stop_SecClick(); };
+  Stop_AM_PM.onClick = [this] { Stop_AM_PMClick(); };
+  StartTimeUpDn.onClick = [this] { StartTimeUpDnClick(); };
+  StopTimeUpDn.onClick = [this] { StopTimeUpDnClick(); };
+  SetRecordTimer.onTimer = [this] { SetRecordTimerTimer(); };
+  SystemTimer.onTimer = [this] { SystemTimerTimer(); };
 
   FileTransferCheckBox.onClick = [this] { FileTransferCheckBoxClick(); };
   VoxCheckBox.onClick = [this] { VoxCheckBoxClick(); };
@@ -124,6 +147,7 @@ void TVOXForm::FormShow() {
   const Bounds& panel = DisplayPanel.bounds();
   DisplayBitmap->resize(panel.width, panel.top + panel.height);
   for (LabelModel* l : {&Start_Hr, &Start_Min, &Start_Sec, &Start_AM_PM}) l->setFontColour(clBlack);
+  LoadConfiguration();
   StopBtnClick();
   ConfigLED.SetChecked(true);
   SystemTimer.setEnabled(true);
@@ -136,7 +160,16 @@ void TVOXForm::FormClose() {
   // The loop underneath (if any) ends at its next test of the flag.
   StopRequested = 1;
   host.sleepMs(250);
+  SaveConfiguration();
   host.requestTerminate();
+}
+
+void TVOXForm::Exit1Click() {
+  SaveConfiguration();
+  if (closeWindow)
+    closeWindow();
+  else
+    FormClose();
 }
 
 void TVOXForm::FormDestroy() {

@@ -1,9 +1,12 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
+#include "app/Configuration.h"
 #include "app/ControlPanel.h"
+#include "app/DesktopCommands.h"
 #include "app/FormatCommands.h"
 #include "app/TFrequencySetForm.h"
 #include "app/WaveFileCommands.h"
@@ -15,6 +18,8 @@
 #include "engine/BufferSteps.h"
 #include "engine/Engine.h"
 #include "platform/Host.h"
+#include "schedule/Scheduler.h"
+#include "schedule/TimeEditor.h"
 #include "state/FormComponents.h"
 #include "state/SharedState.h"
 
@@ -48,6 +53,8 @@ class TVOXForm : public SharedState, public FormComponents {
   void OpenOutput1Click() { waveFiles.OpenOutput1Click(); }
   void Off1Click() { formats.Off1Click(); }
   void On1Click() { formats.On1Click(); }
+  // Saves the settings, then closes the window as its close box does.
+  void Exit1Click();
   // Modes and Settings menus
   void Mono2Click() { formats.Mono2Click(); }
   void Stereo2Click() { formats.Stereo2Click(); }
@@ -67,6 +74,29 @@ class TVOXForm : public SharedState, public FormComponents {
   void Setup1Click() { FrequencySetForm.Show(); }
   // Designs the filter for the band edges in Hz at the current rate.
   void DesignFilterForCurrentBand();
+
+  // Help menu and the Volume button
+  void HelpFile1Click() { desktop.HelpFile1Click(); }
+  void About1Click() { desktop.About1Click(); }
+  void VolumeBtnClick() { desktop.VolumeBtnClick(); }
+
+  // The settings file at ConfigFilePath
+  void LoadConfiguration() { configuration.LoadConfiguration(ConfigFilePath); }
+  void SaveConfiguration() { configuration.SaveConfiguration(ConfigFilePath); }
+
+  // Start and end time of a timed recording; the clock and scheduler
+  void Start_HrClick() { timeEditor.Start_HrClick(); }
+  void Start_MinClick() { timeEditor.Start_MinClick(); }
+  void Start_SecClick() { timeEditor.Start_SecClick(); }
+  void Start_AM_PMClick() { timeEditor.Start_AM_PMClick(); }
+  void Stop_HrClick() { timeEditor.Stop_HrClick(); }
+  void Stop_MinClick() { timeEditor.Stop_MinClick(); }
+  void Stop_SecClick() { timeEditor.Stop_SecClick(); }
+  void Stop_AM_PMClick() { timeEditor.Stop_AM_PMClick(); }
+  void StartTimeUpDnClick() { timeEditor.StartTimeUpDnClick(); }
+  void StopTimeUpDnClick() { timeEditor.StopTimeUpDnClick(); }
+  void SetRecordTimerTimer() { timeEditor.SetRecordTimerTimer(); }
+  void SystemTimerTimer() { scheduler.SystemTimerTimer(); }
 
   // Control panel
   void FileTransferCheckBoxClick() { controlPanel.FileTransferCheckBoxClick(); }
@@ -89,6 +119,14 @@ class TVOXForm : public SharedState, public FormComponents {
   FormatCommands formats;
   WaveFileCommands waveFiles;
   ControlPanel controlPanel;
+  TimeEditor timeEditor;
+  Scheduler scheduler;
+  Configuration configuration;
+  DesktopCommands desktop;
+
+  // Closes the main window the way its close box does. The window shell sets
+  // it; without one, Exit runs FormClose itself.
+  std::function<void()> closeWindow;
 
  private:
   TVOXForm(Host& host, WaveBackend* backend);

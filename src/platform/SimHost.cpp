@@ -125,9 +125,10 @@ bool SimHost::openDocument(const std::string& path) {
   return documentsOpen;
 }
 
-bool SimHost::startProgram(const std::string& program, const std::vector<std::string>&) {
+bool SimHost::startProgram(const std::string& program, const std::vector<std::string>& arguments) {
   if (std::find(availablePrograms.begin(), availablePrograms.end(), program) == availablePrograms.end()) return false;
   startedPrograms.push_back(program);
+  startedArguments.push_back(arguments);
   return true;
 }
 

@@ -70,6 +70,7 @@ class SimHost : public Host {
   bool startProgram(const std::string& program, const std::vector<std::string>& arguments) override;
   std::vector<std::string> openedDocuments;
   std::vector<std::string> startedPrograms;
+  std::vector<std::vector<std::string>> startedArguments;  // one list per started program
   bool documentsOpen = true;                   // what openDocument answers
   std::vector<std::string> availablePrograms;  // what startProgram can start
 

@@ -45,7 +45,11 @@ MainWindow::MainWindow(TVOXForm& form, QWidget* parent) : QMainWindow(parent), f
   // A fixed, not resizable window of the client size plus the menu bar.
   layout()->setSizeConstraint(QLayout::SetFixedSize);
   form.MainWindow.changed.connect([this] { applyStayOnTop(); });
+  // "Exit" ends the program through this window's close, like its close box.
+  form.closeWindow = [this] { close(); };
 }
+
+MainWindow::~MainWindow() { form_.closeWindow = nullptr; }
 
 void MainWindow::buildMenu(QMenu* menu, MenuItemModel& item) {
   for (MenuItemModel* child : item.items()) {

@@ -17,6 +17,7 @@ class MainWindow : public QMainWindow {
   Q_OBJECT
  public:
   explicit MainWindow(TVOXForm& form, QWidget* parent = nullptr);
+  ~MainWindow() override;
 
   QWidget* clientArea() const { return client_; }
 

@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QFont>
 
+#include "app/Configuration.h"
 #include "app/TVOXForm.h"
 #include "audio/PortAudioBackend.h"
 #include "qt/FrequencySetDialog.h"
@@ -15,6 +16,9 @@ int main(int argc, char** argv) {
   QApplication::setFont(font);
 
   quorvane::QtHost host;
+  // There is no installer to lay down the settings file: make it on first run,
+  // before the window looks for it.
+  quorvane::Configuration::CreateDefaultFile(host);
   quorvane::PortAudioBackend audio;
   quorvane::TVOXForm form(host, audio);
   form.FormCreate();

@@ -18,6 +18,7 @@
 #include "qt/MainWindow.h"
 
 #include <QKeyEvent>
+#include <QMouseEvent>
 
 using namespace quorvane;
 using namespace quorvane::test;
@@ -206,6 +207,27 @@ TEST_F(Gui, SoundCardMenuItemsOpenTheModelessDialog) {
   dialog->reject();
   EXPECT_FALSE(form.SoundCardSelect.Visible());
   EXPECT_FALSE(dialog->isVisible());
+}
+
+TEST_F(Gui, TimeLabelsAreSelectedByAClickAndSteppedByTheArrows) {
+  auto* hour = find<QLabel>("Stop_Hr");
+  ASSERT_NE(hour, nullptr);
+  QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton, Qt::LeftButton,
+                    Qt::NoModifier);
+  QApplication::sendEvent(hour, &press);
+  EXPECT_EQ(hour->palette().color(QPalette::WindowText), QColor(Qt::red));
+  auto* up = find<QToolButton>("StopTimeUpDn.up");
+  ASSERT_NE(up, nullptr);
+  for (int i = 0; i < 3; ++i) up->click();
+  EXPECT_EQ(form.StopHour, 3);
+  EXPECT_EQ(hour->text(), "03h");
+}
+
+TEST_F(Gui, ExitClosesTheMainWindow) {
+  ASSERT_TRUE(window->isVisible());
+  find<QAction>("Exit1")->trigger();
+  EXPECT_FALSE(window->isVisible());
+  EXPECT_EQ(host.terminateRequests(), 1);  // through the close box's handler
 }
 
 int main(int argc, char** argv) {
