@@ -44,7 +44,9 @@ TVOXForm::TVOXForm(Host& h, WaveBackend* backend)
       ownedAudio_(backend ? nullptr : std::make_unique<SimWaveBackend>(h)),
       audio(backend ? *backend : *ownedAudio_),
       devices(context, audio),
-      SoundCardSelect(*this, devices) {
+      SoundCardSelect(*this, devices),
+      recorder(context, engine, devices, steps, display, filter),
+      player(context, engine, devices, steps, display, filter) {
   for (TimerModel* t : timers()) host.attachTimer(*t);
   formats.designFilter = [this](float low, float high) {
     filter.LowCutoff = low;
@@ -61,6 +63,17 @@ TVOXForm::~TVOXForm() = default;
 
 void TVOXForm::wireHandlers() {
   StopBtn.onClick = [this] { StopBtnClick(); };
+  RecordBtn.onClick = [this] { RecordBtnClick(); };
+  PlayBtn.onClick = [this] { PlayBtnClick(); };
+  PauseBtn.onClick = [this] { PauseBtnClick(); };
+  PlayScrollBar.onScroll = [this](int) { PlayScrollBarScroll(); };
+  PlayScrollBar.onEnter = [this] { PlayScrollBarEnter(); };
+  PlayScrollBar.onMouseLeave = [this] { PlayScrollBarMouseLeave(); };
+  PauseTimer.onTimer = [this] { PauseTimerTimer(); };
+  recorder.openOutputFile = [this] { OpenOutput1Click(); };
+  recorder.openInputFile = [this] { OpenInput1Click(); };
+  player.openInputFile = [this] { OpenInput1Click(); };
+  engine.releasePausedDevices = [this] { devices.ReleaseDevices(); };
   TimeoutTimer.onTimer = [this] { TimeoutTimerTimer(); };
   SelectInputSoundDevice1.onClick = [this] { SelectInputSoundDevice1Click(); };
   SelectOutputSoundDevice1.onClick = [this] { SelectOutputSoundDevice1Click(); };

@@ -17,6 +17,8 @@
 #include "dsp/BandpassFilter.h"
 #include "engine/BufferSteps.h"
 #include "engine/Engine.h"
+#include "engine/Player.h"
+#include "engine/Recorder.h"
 #include "platform/Host.h"
 #include "schedule/Scheduler.h"
 #include "schedule/TimeEditor.h"
@@ -44,6 +46,13 @@ class TVOXForm : public SharedState, public FormComponents {
   void FormDestroy();
 
   void StopBtnClick() { engine.StopBtnClick(); }
+  void RecordBtnClick() { recorder.RecordBtnClick(); }
+  void PlayBtnClick() { player.PlayBtnClick(); }
+  void PauseBtnClick() { player.PauseBtnClick(); }
+  void PlayScrollBarScroll() { player.PlayScrollBarScroll(); }
+  void PlayScrollBarEnter() { player.PlayScrollBarEnter(); }
+  void PlayScrollBarMouseLeave() { player.PlayScrollBarMouseLeave(); }
+  void PauseTimerTimer() { player.PauseTimerTimer(); }
   void TimeoutTimerTimer() { devices.TimeoutTimerTimer(); }
   void SelectInputSoundDevice1Click();
   void SelectOutputSoundDevice1Click();
@@ -138,6 +147,8 @@ class TVOXForm : public SharedState, public FormComponents {
   WaveDevices devices;
   // The sound card dialog, created hidden with the window.
   TSoundCardSelect SoundCardSelect;
+  Recorder recorder;
+  Player player;
 
  private:
   void wireHandlers();

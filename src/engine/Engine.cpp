@@ -15,6 +15,7 @@ void Engine::StopBtnClick() {
   ui.PlayBtn.setCaptionColour(clBlue);
   ui.PauseBtn.setCaptionColour(clBlue);
 
+  const bool wasPaused = s.ActivityState == ActivityPaused;
   s.ActivityState = ActivityStopped;
   ui.StatusMemo.setText("Current Activity = Stopped");
 
@@ -36,6 +37,7 @@ void Engine::StopBtnClick() {
 
   CompleteOutputFile();
   CloseInputFile();
+  if (wasPaused && releasePausedDevices) releasePausedDevices();
 
   ui.PlayScrollBar.setPosition(0);
   display_.ClearDisplay();

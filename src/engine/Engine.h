@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "display/Display.h"
@@ -14,6 +15,9 @@ namespace quorvane {
 class Engine {
  public:
   Engine(FormContext c, Display& display) : c_(c), display_(display) {}
+
+  // Resets and closes the devices a paused run left open (no loop is there to do it).
+  std::function<void()> releasePausedDevices;
 
   // Returns the window and the engine to the stopped state from any state:
   // raises StopRequested so a running loop ends, completes the output WAV

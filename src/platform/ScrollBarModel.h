@@ -28,7 +28,7 @@ class ScrollBarModel : public Component {
     setPosition(position);
     if (onScroll) onScroll(position_);
   }
-  void mouseEnter() {
+  void focusEnter() {
     if (onEnter) onEnter();
   }
   void mouseLeave() {

@@ -52,12 +52,12 @@ void follow(QWidget* w, Component& m, Sync sync) {
   });
 }
 
-// Over containers: one event filter forwards enter/leave to the scroll bar model.
+// The scroll bar taking the focus, and the mouse leaving it, go to its model.
 class HoverForwarder : public QObject {
  public:
   HoverForwarder(ScrollBarModel& m, QObject* parent) : QObject(parent), model_(m) {}
   bool eventFilter(QObject*, QEvent* e) override {
-    if (e->type() == QEvent::Enter) model_.mouseEnter();
+    if (e->type() == QEvent::FocusIn) model_.focusEnter();
     if (e->type() == QEvent::Leave) model_.mouseLeave();
     return false;
   }

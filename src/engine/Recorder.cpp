@@ -1,0 +1,214 @@
+#include "engine/Recorder.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace quorvane {
+
+void Recorder::RecordBtnClick() {
+  auto& s = c_.s;
+  auto& ui = c_.ui;
+  // Already recording, or a file transfer runs: a second loop must not start
+  // inside the running one.
+  if (s.ActivityState == ActivityRecording || s.ActivityState == ActivityFileTransfer) return;
+  if (s.ActivityState == ActivityPlaying) engine_.StopBtnClick();
+  if (s.ActivityState == ActivityPaused) {
+    s.ResumeFromPause = 1;
+  } else {
+    s.ResumeFromPause = 0;
+    ui.RecordPlayTimer.setElapsedMs(0);
+    display_.ShowZeroElapsed();
+  }
+  ui.RecordPlayTimer.SetCount(true);
+  ui.StopBtn.setCaptionColour(clBlue);
+  ui.RecordBtn.setCaptionColour(clRed);
+  ui.PlayBtn.setCaptionColour(clBlue);
+  ui.PauseBtn.setCaptionColour(clBlue);
+  ui.FileBypassBox.setEnabled(false);
+
+  if (s.FileTransfer != 0 && fileTransferLoop) {
+    fileTransferLoop();
+    return;
+  }
+  ui.StatusMemo.setText("Current Activity = Record");
+  if (s.FileBypass == 0) {
+    if (s.OutputFileOpen == 0 && openOutputFile) openOutputFile();
+    if (s.OutputFileOpen != 1) {
+      engine_.StopBtnClick();
+      return;
+    }
+  }
+  if (s.TimerEnabled == 1) ui.TimeRecordLED.SetChecked(true);
+  s.ActivityState = ActivityRecording;
+  RecordLoop();
+}
+
+void Recorder::RecordLoop() {
+  auto& s = c_.s;
+  std::int32_t bufferCount = 0;
+  float dcLevel = 0.0f;
+  s.GateOpen = 0;
+
+  if (!s.ResumeFromPause) {
+    c_.ui.RecordPlayTimer.setElapsedMs(0);
+    c_.ui.RecordPlayTimer.SetCount(true);
+    // Zeros over every byte the devices use, so the monitor starts silent.
+    const std::size_t in = std::min<std::size_t>(2u * s.InputBufferBytes, DeviceBufferSize);
+    const std::size_t out = std::min<std::size_t>(2u * std::max(s.InputBufferBytes, s.OutputBufferBytes), DeviceBufferSize);
+    std::memset(s.InputBufferA.get(), 0, in);
+    std::memset(s.InputBufferB.get(), 0, in);
+    std::memset(s.OutputBufferA.get(), 0, out);
+    std::memset(s.OutputBufferB.get(), 0, out);
+    // A file just opened counts from 0; never forget bytes already in an open file.
+    if (s.OutputFileOpen == 0) s.OutputDataBytes = 0;
+    s.StopRequested = 0;
+    s.DeviceTimedOut = 0;
+    devices_.InputSide.StoredPosition = 0;
+    s.NextBuffer = 1;
+
+    devices_.SetupInputHeaders();
+    devices_.OpenInputDevice();
+    devices_.RearmInputHeaderA();
+    devices_.PrepareInputHeaderA();
+    devices_.AddInputBufferA();
+    devices_.StartInputDevice();
+
+    devices_.SetupOutputHeaders();
+    devices_.OpenOutputDevice();
+    devices_.RearmOutputHeaderA();
+    devices_.PrepareOutputHeaderA();
+    devices_.WriteOutputBufferA();
+  }
+
+  while (s.StopRequested == 0 && s.ActivityState != ActivityPaused) {
+    if (s.NextBuffer == 1) ++bufferCount;
+    if (!exchange(s.NextBuffer == 1)) return;
+    if (s.StopRequested) return stopExit();
+    processPass(bufferCount, dcLevel);
+  }
+  if (s.StopRequested) {
+    s.ResumeFromPause = 0;
+    stopExit();
+  }
+  // Paused: the devices keep running with their buffers queued, the file stays open.
+}
+
+bool Recorder::exchange(bool waitForA) {
+  auto& s = c_.s;
+  if (!WaitForHalfBuffer()) return false;
+  if (waitForA) {
+    devices_.RearmInputHeaderB();
+    devices_.PrepareInputHeaderB();
+    devices_.AddInputBufferB();
+    devices_.RearmOutputHeaderB();
+    devices_.PrepareOutputHeaderB();
+    devices_.WriteOutputBufferB();
+  } else {
+    devices_.RearmInputHeaderA();
+    devices_.PrepareInputHeaderA();
+    devices_.AddInputBufferA();
+    devices_.RearmOutputHeaderA();
+    devices_.PrepareOutputHeaderA();
+    devices_.WriteOutputBufferA();
+  }
+  s.DeviceTimedOut = 0;
+  c_.ui.TimeoutTimer.setEnabled(true);
+  std::uint32_t captured = 0;
+  if (waitForA) {
+    captured = devices_.WaitInputBufferA();
+    devices_.UnprepareInputHeaderA();
+    devices_.WaitOutputBufferA();
+    devices_.UnprepareOutputHeaderA();
+  } else {
+    captured = devices_.WaitInputBufferB();
+    devices_.UnprepareInputHeaderB();
+    devices_.WaitOutputBufferB();
+    devices_.UnprepareOutputHeaderB();
+  }
+  if (s.StopRequested) {
+    stopExit();
+    return false;
+  }
+  // A device restarted by the watchdog hands back a partly filled buffer;
+  // the rest still holds sound from two buffers ago, which must not be
+  // recorded a second time. It becomes silence.
+  std::uint8_t* in = waitForA ? s.InputBufferA.get() : s.InputBufferB.get();
+  if (captured < s.InputBufferBytes) std::memset(in + captured, 0, s.InputBufferBytes - captured);
+  c_.ui.TimeoutTimer.setEnabled(false);
+  s.NextBuffer = waitForA ? 2 : 1;
+  return true;
+}
+
+bool Recorder::WaitForHalfBuffer() {
+  auto& s = c_.s;
+  const std::uint32_t b = s.InputBufferBytes;
+  if (b == 0) return true;
+  std::uint32_t p = devices_.GetInputPosition();
+  std::uint32_t polls = 0;
+  // A tight poll without sleeping or events: the wait is a fraction of a buffer.
+  while (p % b < b / 2) {
+    if (p % (2 * b) == 0) break;
+    if (s.StopRequested) {
+      stopExit();
+      return false;
+    }
+    p = devices_.GetInputPosition();
+    if (++polls > b) break;
+  }
+  return true;
+}
+
+void Recorder::stopExit() {
+  c_.ui.TimeoutTimer.setEnabled(false);
+  devices_.ResetInputDevice();
+  devices_.CloseInputDevice();
+  devices_.ResetOutputDevice();
+  devices_.CloseOutputDevice();
+}
+
+void Recorder::updateIndicators() {
+  auto& s = c_.s;
+  const bool writing =
+      s.GateOpen == 1 && ((s.TimerEnabled == 0 && s.ActivityState == ActivityRecording) ||
+                          (s.TimerEnabled == 1 && s.ScheduleActive == 1));
+  c_.ui.RecordLED.SetChecked(writing);
+  c_.ui.RecordPlayTimer.SetCount(writing);
+}
+
+void Recorder::ProcessWorkSamples(int n, std::int32_t bufferCount, float& dcLevel) {
+  auto& s = c_.s;
+  steps_.RemoveDcOffset(n, bufferCount, dcLevel);
+  steps_.ApplyGain(n);
+  if (s.FilterEnabled == 1)
+    filter_.BlockFilter(s.WorkSamples.data(), s.ChannelCount, static_cast<std::int32_t>(s.WaveFormat.SampleRate));
+  if (s.VoxEnabled == 1)
+    steps_.UpdateVoxGate(n);
+  else
+    s.GateOpen = 1;
+  display_.ClearDisplay();
+  if (s.DisplayType == 0) display_.DrawTimeView(s.WorkSamples.data(), s.ChannelCount);
+  if (s.DisplayType == 1) display_.DrawAmplitudeView(s.WorkSamples.data(), s.ChannelCount);
+}
+
+void Recorder::processPass(std::int32_t bufferCount, float& dcLevel) {
+  auto& s = c_.s;
+  updateIndicators();
+  // The pair whose wait has just ended: A when NextBuffer has moved on to 2.
+  std::uint8_t* in = s.NextBuffer == 2 ? s.InputBufferA.get() : s.InputBufferB.get();
+  std::uint8_t* out = s.NextBuffer == 2 ? s.OutputBufferA.get() : s.OutputBufferB.get();
+  const int n = s.InputBufferBytes / 2;
+
+  steps_.UnpackBuffer(in, n);
+  ProcessWorkSamples(n, bufferCount, dcLevel);
+  steps_.PackBuffer(in, n);
+  if (s.MuteEnabled == 0) std::memcpy(out, in, s.InputBufferBytes);
+
+  const bool manual = s.ActivityState == ActivityRecording && s.TimerEnabled == 0 && s.GateOpen == 1;
+  const bool timed = s.ScheduleActive == 1 && s.TimerEnabled == 1 && s.GateOpen == 1;
+  if (manual || timed) {
+    if (bufferCount > 0 && s.FileBypass == 0 && s.OutputFileOpen == 1) engine_.AppendToOutputFile(in, s.InputBufferBytes);
+    display_.ShowElapsedTime();
+  }
+}
+
+}  // namespace quorvane

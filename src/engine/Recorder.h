@@ -1,0 +1,56 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include "audio/WaveDevices.h"
+#include "display/Display.h"
+#include "dsp/BandpassFilter.h"
+#include "engine/BufferSteps.h"
+#include "engine/Engine.h"
+#include "state/FormContext.h"
+
+namespace quorvane {
+
+// Recording from the sound card: Record's handler and the loop that captures
+// one device buffer after the other, processes it, monitors it, draws it and
+// appends it to the output file while the VOX gate is open. The loop runs
+// inside the click handler and returns only at a stop or a pause.
+class Recorder {
+ public:
+  Recorder(FormContext c, Engine& engine, WaveDevices& devices, BufferSteps& steps, Display& display,
+           BandpassFilter& filter)
+      : c_(c), engine_(engine), devices_(devices), steps_(steps), display_(display), filter_(filter) {}
+
+  void RecordBtnClick();
+  void RecordLoop();
+
+  // "Open Output File" and "Open Input File", run when Record needs a file.
+  std::function<void()> openOutputFile;
+  std::function<void()> openInputFile;
+  // The file-transfer run, when File Transfer is ticked; absent: the sound card is recorded.
+  std::function<void()> fileTransferLoop;
+
+  // The shared chain after unpacking: DC removal, gain, filter, gate, display.
+  // Used by the recording loops on the buffer that has just completed.
+  void ProcessWorkSamples(int n, std::int32_t bufferCount, float& dcLevel);
+
+ private:
+  // Waits until half of the current capture buffer is filled; false when a
+  // stop came first.
+  bool WaitForHalfBuffer();
+  // Queues the other buffer pair and waits for this one; false on a stop.
+  bool exchange(bool waitForA);
+  void stopExit();
+  void processPass(std::int32_t bufferCount, float& dcLevel);
+  void updateIndicators();
+
+  FormContext c_;
+  Engine& engine_;
+  WaveDevices& devices_;
+  BufferSteps& steps_;
+  Display& display_;
+  BandpassFilter& filter_;
+};
+
+}  // namespace quorvane
