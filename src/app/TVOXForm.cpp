@@ -46,7 +46,8 @@ TVOXForm::TVOXForm(Host& h, WaveBackend* backend)
       devices(context, audio),
       SoundCardSelect(*this, devices),
       recorder(context, engine, devices, steps, display, filter),
-      player(context, engine, devices, steps, display, filter) {
+      player(context, engine, devices, steps, display, filter),
+      fileTransfer(context, engine, devices, steps, display, recorder, player) {
   for (TimerModel* t : timers()) host.attachTimer(*t);
   formats.designFilter = [this](float low, float high) {
     filter.LowCutoff = low;
@@ -73,6 +74,7 @@ void TVOXForm::wireHandlers() {
   recorder.openOutputFile = [this] { OpenOutput1Click(); };
   recorder.openInputFile = [this] { OpenInput1Click(); };
   player.openInputFile = [this] { OpenInput1Click(); };
+  recorder.fileTransferLoop = [this] { fileTransfer.FileTransferLoop(); };
   engine.releasePausedDevices = [this] { devices.ReleaseDevices(); };
   TimeoutTimer.onTimer = [this] { TimeoutTimerTimer(); };
   SelectInputSoundDevice1.onClick = [this] { SelectInputSoundDevice1Click(); };

@@ -17,6 +17,7 @@
 #include "dsp/BandpassFilter.h"
 #include "engine/BufferSteps.h"
 #include "engine/Engine.h"
+#include "engine/FileTransferEngine.h"
 #include "engine/Player.h"
 #include "engine/Recorder.h"
 #include "platform/Host.h"
@@ -149,6 +150,7 @@ class TVOXForm : public SharedState, public FormComponents {
   TSoundCardSelect SoundCardSelect;
   Recorder recorder;
   Player player;
+  FileTransferEngine fileTransfer;
 
  private:
   void wireHandlers();

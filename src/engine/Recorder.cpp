@@ -27,6 +27,25 @@ void Recorder::RecordBtnClick() {
   ui.FileBypassBox.setEnabled(false);
 
   if (s.FileTransfer != 0 && fileTransferLoop) {
+    ui.StatusMemo.setText("Current Activity = File Transfer Recording");
+    if (s.InputFileOpen == 0) {
+      s.ActivityState = ActivitySelectingInput;
+      if (openInputFile) openInputFile();
+      if (s.InputFileOpen == 0) {
+        engine_.StopBtnClick();
+        return;
+      }
+    }
+    if (s.FileBypass == 0 && s.OutputFileOpen == 0) {
+      s.ActivityState = ActivitySelectingOutput;
+      if (openOutputFile) openOutputFile();
+      if (s.OutputFileOpen == 0) {
+        engine_.StopBtnClick();
+        return;
+      }
+    }
+    c_.host.sleepMs(250);
+    s.ActivityState = ActivityFileTransfer;
     fileTransferLoop();
     return;
   }
@@ -82,20 +101,20 @@ void Recorder::RecordLoop() {
 
   while (s.StopRequested == 0 && s.ActivityState != ActivityPaused) {
     if (s.NextBuffer == 1) ++bufferCount;
-    if (!exchange(s.NextBuffer == 1)) return;
-    if (s.StopRequested) return stopExit();
+    if (!Exchange(s.NextBuffer == 1, s.InputBufferBytes / 2u)) return;
+    if (s.StopRequested) return StopExit();
     processPass(bufferCount, dcLevel);
   }
   if (s.StopRequested) {
     s.ResumeFromPause = 0;
-    stopExit();
+    StopExit();
   }
   // Paused: the devices keep running with their buffers queued, the file stays open.
 }
 
-bool Recorder::exchange(bool waitForA) {
+bool Recorder::Exchange(bool waitForA, std::uint32_t pollFrom) {
   auto& s = c_.s;
-  if (!WaitForHalfBuffer()) return false;
+  if (!waitForPosition(pollFrom)) return false;
   if (waitForA) {
     devices_.RearmInputHeaderB();
     devices_.PrepareInputHeaderB();
@@ -126,7 +145,7 @@ bool Recorder::exchange(bool waitForA) {
     devices_.UnprepareOutputHeaderB();
   }
   if (s.StopRequested) {
-    stopExit();
+    StopExit();
     return false;
   }
   // A device restarted by the watchdog hands back a partly filled buffer;
@@ -139,17 +158,17 @@ bool Recorder::exchange(bool waitForA) {
   return true;
 }
 
-bool Recorder::WaitForHalfBuffer() {
+bool Recorder::waitForPosition(std::uint32_t pollFrom) {
   auto& s = c_.s;
   const std::uint32_t b = s.InputBufferBytes;
   if (b == 0) return true;
   std::uint32_t p = devices_.GetInputPosition();
   std::uint32_t polls = 0;
   // A tight poll without sleeping or events: the wait is a fraction of a buffer.
-  while (p % b < b / 2) {
+  while (p % b < pollFrom) {
     if (p % (2 * b) == 0) break;
     if (s.StopRequested) {
-      stopExit();
+      StopExit();
       return false;
     }
     p = devices_.GetInputPosition();
@@ -158,7 +177,7 @@ bool Recorder::WaitForHalfBuffer() {
   return true;
 }
 
-void Recorder::stopExit() {
+void Recorder::StopExit() {
   c_.ui.TimeoutTimer.setEnabled(false);
   devices_.ResetInputDevice();
   devices_.CloseInputDevice();

@@ -35,13 +35,18 @@ class Recorder {
   // Used by the recording loops on the buffer that has just completed.
   void ProcessWorkSamples(int n, std::int32_t bufferCount, float& dcLevel);
 
+  // One exchange of the capture loops: once the capture position within the
+  // current buffer has reached pollFrom bytes, queue the other input and
+  // output pair, then wait for this pair. False when a stop came first (the
+  // devices are then reset and closed).
+  bool Exchange(bool waitForA, std::uint32_t pollFrom);
+  // Resets and closes both devices.
+  void StopExit();
+
  private:
-  // Waits until half of the current capture buffer is filled; false when a
-  // stop came first.
-  bool WaitForHalfBuffer();
-  // Queues the other buffer pair and waits for this one; false on a stop.
-  bool exchange(bool waitForA);
-  void stopExit();
+  // Waits until pollFrom bytes of the current capture buffer are filled;
+  // false when a stop came first.
+  bool waitForPosition(std::uint32_t pollFrom);
   void processPass(std::int32_t bufferCount, float& dcLevel);
   void updateIndicators();
 
