@@ -47,8 +47,10 @@ void FileTransferEngine::FileTransferLoop() {
     devices_.RearmOutputHeaderA();
     devices_.PrepareOutputHeaderA();
     devices_.WriteOutputBufferA();
+    s.NextBuffer = 1;
   }
-  s.NextBuffer = 1;
+  // A resumed transfer goes on with the buffer pair the pause left queued:
+  // starting over at A would queue a buffer the device still holds.
   s.DeviceTimedOut = 0;
   s.StopRequested = 0;
 
@@ -87,7 +89,9 @@ void FileTransferEngine::FileTransferLoop() {
 bool FileTransferEngine::readNext(std::uint8_t* buffer) {
   auto& s = c_.s;
   const std::uint32_t block = s.OutputBufferBytes;
-  if (s.PlayBytesRemaining <= -static_cast<std::int64_t>(block / 4)) return false;
+  // Go on while the block waiting in the other buffer still holds sound:
+  // every block with file data in it is processed, none after the last.
+  if (s.PlayBytesRemaining <= -static_cast<std::int64_t>(block)) return false;
   c_.host.processMessages();
   // "Open Input File" cancelled under the running transfer: as at the end of the data.
   if (s.InputFileOpen != 1) return false;

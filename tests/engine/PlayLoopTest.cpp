@@ -112,6 +112,7 @@ TEST_F(PlayLoop, PauseAndResumeGoOnFromTheSamePlace) {
   host.runFor(2000);
   form.PlayBtn.click();  // resumes and plays to the end
   EXPECT_EQ(form.ActivityState, ActivityStopped);
+  EXPECT_TRUE(host.messages().empty());
   std::vector<int> ks;
   for (auto [k, gain] : playedBlocks())
     if (k >= 0) ks.push_back(k);
