@@ -31,6 +31,10 @@ MainWindow::MainWindow(TVOXForm& form, QWidget* parent) : QMainWindow(parent), f
   client_->setAutoFillBackground(true);
   QPalette pal = client_->palette();
   pal.setColor(QPalette::Window, QColor(0xC0, 0xC0, 0xC0));
+  // The toolkit's grey for disabled text is close to silver: darken it so a
+  // disabled control (File Bypass while recording) keeps a readable caption.
+  for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+    pal.setColor(QPalette::Disabled, role, QColor(0x60, 0x60, 0x60));
   client_->setPalette(pal);
   setCentralWidget(client_);
 
