@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +13,7 @@
 #include "RealTimeHost.h"
 #include "app/TVOXForm.h"
 #include "audio/PortAudioBackend.h"
+#include "files/WavHeader.h"
 
 using namespace quorvane;
 using namespace quorvane::test;
@@ -168,4 +170,118 @@ TEST_F(RealAudio, PlaybackThroughTheOutputOperationsReachesTheSink) {
   d.ResetOutputDevice();
   d.CloseOutputDevice();
   expectTone(captured);
+}
+
+namespace {
+
+// Per 1024-sample block of a file's or a capture's sound: its RMS.
+std::vector<double> blockLevels(const std::vector<std::int16_t>& s) {
+  std::vector<double> out;
+  for (std::size_t off = 0; off + 1024 <= s.size(); off += 1024) {
+    double sum = 0;
+    for (std::size_t i = off; i < off + 1024; ++i) sum += static_cast<double>(s[i]) * s[i];
+    out.push_back(std::sqrt(sum / 1024));
+  }
+  return out;
+}
+
+std::vector<std::int16_t> wavSamples(const std::string& path) {
+  std::vector<std::int16_t> s;
+  FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return s;
+  std::fseek(f, 44, SEEK_SET);
+  std::int16_t v;
+  while (std::fread(&v, 2, 1, f) == 1) s.push_back(v);
+  std::fclose(f);
+  return s;
+}
+
+}  // namespace
+
+TEST_F(RealAudio, AVoxRecordingOfBurstsKeepsTheBurstsAndDropsTheSilences) {
+  // Three one-second tone bursts with 2.5 s of silence between them, played
+  // by another client into the sink whose monitor the form records. The
+  // monitor output is muted: it would go into the same sink and feed back.
+  std::vector<std::int16_t> bursts;
+  for (int b = 0; b < 3; ++b) {
+    const auto t = tone(11025);
+    bursts.insert(bursts.end(), t.begin(), t.end());
+    bursts.insert(bursts.end(), static_cast<std::size_t>(2.5 * 11025), 0);
+  }
+  const std::string path = "/tmp/quorvane-realaudio-vox.wav";
+  std::remove(path.c_str());
+  form->MuteCheckBox.click();
+  form->VoxCheckBox.click();
+  form->InputThresholdUpDn.setPosition(20);
+  form->InputThresholdUpDnClick();  // level 10000: far above the silence, under the tone's 12000
+  form->InputUpDnGain.setPosition(0);
+  form->InputUpDnGainClick();  // 500 ms hang
+  const std::string raw = "/tmp/quorvane-realaudio-bursts.raw";
+  {
+    FILE* f = std::fopen(raw.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fwrite(bursts.data(), 2, bursts.size(), f);
+    std::fclose(f);
+  }
+  host.queueFileChoice(path);
+  // The player runs on its own, so the recording's waits are never held up.
+  host.after(300, [&] {
+    ASSERT_EQ(std::system(("pacat --playback --raw --rate=11025 --channels=1 --format=s16le "
+                           "--device=quorvane_null < " + raw + " &").c_str()), 0);
+  });
+  host.after(11500, [&] { form->StopBtn.click(); });
+  form->RecordBtn.click();
+
+  const auto levels = blockLevels(wavSamples(path));
+  int loud = 0, longestQuiet = 0, quiet = 0;
+  for (double l : levels) {
+    if (l > 0.5 * ToneRms) {
+      ++loud;
+      quiet = 0;
+    } else {
+      longestQuiet = std::max(longestQuiet, ++quiet);
+    }
+  }
+  const double seconds = static_cast<double>(levels.size()) * 1024 / 11025;
+  std::printf("recorded %.1f s, %d loud blocks, longest quiet run %d blocks\n", seconds, loud, longestQuiet);
+  EXPECT_GE(loud, 25);         // the three bursts: about 32 blocks
+  EXPECT_LE(seconds, 6.5);     // of 11 s listened to: the long silences are gone
+  EXPECT_LE(longestQuiet, 12);  // at most a hang's worth of quiet in a row, never 2.5 s
+}
+
+TEST_F(RealAudio, PlayingAFileReachesTheSink) {
+  // Two seconds of the tone in a WAV file, played by the form while another
+  // client records the sink's monitor.
+  const std::string path = "/tmp/quorvane-realaudio-play.wav", heard = "/tmp/quorvane-realaudio-heard.raw";
+  {
+    const auto t = tone(2 * 11025);
+    const auto header = WavHeader::build(form->WaveFormat, static_cast<std::uint32_t>(t.size() * 2));
+    FILE* f = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fwrite(header.data(), 1, header.size(), f);
+    std::fwrite(t.data(), 2, t.size(), f);
+    std::fclose(f);
+  }
+  std::remove(heard.c_str());
+  ASSERT_EQ(std::system(("(timeout 5 parec --raw --rate=11025 --channels=1 --format=s16le "
+                         "--device=quorvane_null.monitor > " + heard + ") &").c_str()), 0);
+  host.sleepMs(300);
+  host.queueFileChoice(path);
+  form->PlayBtn.click();  // plays to the end of the data
+  EXPECT_EQ(form->ActivityState, ActivityStopped);
+  host.sleepMs(5000);  // the recorder's own time limit
+
+  std::vector<std::int16_t> captured;
+  if (FILE* f = std::fopen(heard.c_str(), "rb")) {
+    std::int16_t v;
+    while (std::fread(&v, 2, 1, f) == 1) captured.push_back(v);
+    std::fclose(f);
+  }
+  // The loudest stretch of what the sink received is the file's tone.
+  const auto levels = blockLevels(captured);
+  ASSERT_FALSE(levels.empty());
+  const auto peak = std::max_element(levels.begin(), levels.end()) - levels.begin();
+  const std::size_t from = static_cast<std::size_t>(std::max<std::ptrdiff_t>(0, peak - 3)) * 1024;
+  ASSERT_GE(captured.size(), from + 6 * 1024);
+  expectTone({captured.begin() + static_cast<std::ptrdiff_t>(from), captured.begin() + static_cast<std::ptrdiff_t>(from + 6 * 1024)});
 }
