@@ -64,8 +64,7 @@ void SimWaveBackend::resume(WaveDirection direction, int device) {
 }
 
 int SimWaveBackend::calls(WaveDirection direction, WaveCall call) const {
-  auto it = calls_.find({direction, call});
-  return it == calls_.end() ? 0 : it->second;
+  return calls_[static_cast<std::size_t>(direction)][static_cast<std::size_t>(call)];
 }
 
 int SimWaveBackend::deviceCount(WaveDirection direction) { return static_cast<int>(list(direction).size()); }
@@ -131,7 +130,7 @@ void SimWaveBackend::catchUp(Device& device) {
 }
 
 std::uint32_t SimWaveBackend::beforeCall(WaveCall call, WaveDirection direction) {
-  ++calls_[{direction, call}];
+  ++calls_[static_cast<std::size_t>(direction)][static_cast<std::size_t>(call)];
   for (auto it = faults_.begin(); it != faults_.end(); ++it) {
     if (it->direction != direction || it->call != call) continue;
     const std::uint32_t code = it->code;

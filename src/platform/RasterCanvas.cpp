@@ -24,10 +24,16 @@ void RasterCanvas::setPixel(int x, int y, Colour c) {
 void RasterCanvas::rectangle(int x1, int y1, int x2, int y2) {
   if (x2 < x1) std::swap(x1, x2);
   if (y2 < y1) std::swap(y1, y2);
+  const int left = std::max(x1, 0), right = std::min(x2, width_);
+  if (left >= right) return;
+  // Whole rows at a time: the display clears its box once per buffer.
   for (int y = std::max(y1, 0); y < std::min(y2, height_); ++y) {
-    for (int x = std::max(x1, 0); x < std::min(x2, width_); ++x) {
-      const bool edge = x == x1 || x == x2 - 1 || y == y1 || y == y2 - 1;
-      setPixel(x, y, edge ? penColour : brushColour);
+    Colour* row = &pixels_[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_)];
+    const bool edgeRow = y == y1 || y == y2 - 1;
+    std::fill(row + left, row + right, edgeRow ? penColour : brushColour);
+    if (!edgeRow) {
+      if (x1 >= 0) row[x1] = penColour;
+      if (x2 - 1 < width_ && x2 - 1 >= left) row[x2 - 1] = penColour;
     }
   }
 }
@@ -59,8 +65,13 @@ void RasterCanvas::lineTo(int x, int y) {
 }
 
 void RasterCanvas::draw(const RasterCanvas& src, int x, int y) {
-  for (int sy = 0; sy < src.height_; ++sy) {
-    for (int sx = 0; sx < src.width_; ++sx) setPixel(x + sx, y + sy, src.pixel(sx, sy));
+  // The overlap of the two bitmaps, copied row by row.
+  const int sx0 = std::max(0, -x), sx1 = std::min(src.width_, width_ - x);
+  if (sx0 >= sx1) return;
+  for (int sy = std::max(0, -y); sy < std::min(src.height_, height_ - y); ++sy) {
+    const Colour* from = &src.pixels_[static_cast<std::size_t>(sy) * static_cast<std::size_t>(src.width_)];
+    Colour* to = &pixels_[static_cast<std::size_t>(sy + y) * static_cast<std::size_t>(width_)];
+    std::copy(from + sx0, from + sx1, to + x + sx0);
   }
 }
 
