@@ -9,7 +9,7 @@ FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: deps configure build run test test-fast test-asan bench fuzz clean
+.PHONY: deps configure build run install test test-fast test-asan bench fuzz clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -23,7 +23,12 @@ build: configure
 	cmake --build $(BUILD)
 
 run: build
-	$(BUILD)/src/qt/quorvane
+	$(BUILD)/bin/quorvane
+
+# The program, its manual, a desktop entry and an icon under PREFIX.
+PREFIX ?= /usr/local
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
 
 # Every test: the normal build, then the core again under address + undefined sanitizers.
 test: test-fast test-asan
