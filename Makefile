@@ -9,7 +9,7 @@ FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: deps configure build run install test test-fast test-asan bench fuzz clean
+.PHONY: deps configure build run demo install test test-fast test-asan bench fuzz clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -24,6 +24,10 @@ build: configure
 
 run: build
 	$(BUILD)/bin/quorvane
+
+# The program listening to a private sound server that speaks now and then.
+demo: build
+	bash scripts/demo.sh
 
 # The program, its manual, a desktop entry and an icon under PREFIX.
 PREFIX ?= /usr/local
