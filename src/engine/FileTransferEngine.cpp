@@ -34,19 +34,7 @@ void FileTransferEngine::FileTransferLoop() {
     }
     player_.ShowPlayPosition();
 
-    devices_.InputSide.StoredPosition = 0;
-    devices_.SetupInputHeaders();
-    devices_.OpenInputDevice();
-    devices_.RearmInputHeaderA();
-    devices_.PrepareInputHeaderA();
-    devices_.AddInputBufferA();
-    devices_.StartInputDevice();
-
-    devices_.SetupOutputHeaders();
-    devices_.OpenOutputDevice();
-    devices_.RearmOutputHeaderA();
-    devices_.PrepareOutputHeaderA();
-    devices_.WriteOutputBufferA();
+    recorder_.OpenDevices();
     s.NextBuffer = 1;
   }
   // A resumed transfer goes on with the buffer pair the pause left queued:

@@ -82,21 +82,8 @@ void Recorder::RecordLoop() {
     if (s.OutputFileOpen == 0) s.OutputDataBytes = 0;
     s.StopRequested = 0;
     s.DeviceTimedOut = 0;
-    devices_.InputSide.StoredPosition = 0;
     s.NextBuffer = 1;
-
-    devices_.SetupInputHeaders();
-    devices_.OpenInputDevice();
-    devices_.RearmInputHeaderA();
-    devices_.PrepareInputHeaderA();
-    devices_.AddInputBufferA();
-    devices_.StartInputDevice();
-
-    devices_.SetupOutputHeaders();
-    devices_.OpenOutputDevice();
-    devices_.RearmOutputHeaderA();
-    devices_.PrepareOutputHeaderA();
-    devices_.WriteOutputBufferA();
+    OpenDevices();
   }
 
   while (s.StopRequested == 0 && s.ActivityState != ActivityPaused) {
@@ -110,6 +97,22 @@ void Recorder::RecordLoop() {
     StopExit();
   }
   // Paused: the devices keep running with their buffers queued, the file stays open.
+}
+
+void Recorder::OpenDevices() {
+  devices_.InputSide.StoredPosition = 0;
+  devices_.SetupInputHeaders();
+  devices_.OpenInputDevice();
+  devices_.RearmInputHeaderA();
+  devices_.PrepareInputHeaderA();
+  devices_.AddInputBufferA();
+  devices_.StartInputDevice();
+
+  devices_.SetupOutputHeaders();
+  devices_.OpenOutputDevice();
+  devices_.RearmOutputHeaderA();
+  devices_.PrepareOutputHeaderA();
+  devices_.WriteOutputBufferA();
 }
 
 bool Recorder::Exchange(bool waitForA, std::uint32_t pollFrom) {

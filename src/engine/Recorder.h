@@ -35,6 +35,9 @@ class Recorder {
   // Used by the recording loops on the buffer that has just completed.
   void ProcessWorkSamples(int n, std::int32_t bufferCount, float& dcLevel);
 
+  // Opens and starts the capture device with buffer A queued, and the
+  // playback device with output buffer A written.
+  void OpenDevices();
   // One exchange of the capture loops: once the capture position within the
   // current buffer has reached pollFrom bytes, queue the other input and
   // output pair, then wait for this pair. False when a stop came first (the
