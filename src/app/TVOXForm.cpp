@@ -47,7 +47,7 @@ TVOXForm::TVOXForm(Host& h, WaveBackend* backend)
       SoundCardSelect(*this, devices),
       recorder(context, engine, devices, steps, display, filter),
       player(context, engine, devices, steps, display, filter),
-      fileTransfer(context, engine, devices, steps, display, recorder, player) {
+      fileTransfer(context, engine, steps, display, recorder, player) {
   for (TimerModel* t : timers()) host.attachTimer(*t);
   formats.designFilter = [this](float low, float high) {
     filter.LowCutoff = low;

@@ -2,7 +2,6 @@
 
 #include <cstdint>
 
-#include "audio/WaveDevices.h"
 #include "display/Display.h"
 #include "engine/BufferSteps.h"
 #include "engine/Engine.h"
@@ -19,9 +18,9 @@ namespace quorvane {
 // what it captures is replaced by the processed file data.
 class FileTransferEngine {
  public:
-  FileTransferEngine(FormContext c, Engine& engine, WaveDevices& devices, BufferSteps& steps, Display& display,
-               Recorder& recorder, Player& player)
-      : c_(c), engine_(engine), devices_(devices), steps_(steps), display_(display), recorder_(recorder), player_(player) {}
+  FileTransferEngine(FormContext c, Engine& engine, BufferSteps& steps, Display& display, Recorder& recorder,
+                     Player& player)
+      : c_(c), engine_(engine), steps_(steps), display_(display), recorder_(recorder), player_(player) {}
 
   void FileTransferLoop();
 
@@ -31,7 +30,6 @@ class FileTransferEngine {
 
   FormContext c_;
   Engine& engine_;
-  WaveDevices& devices_;
   BufferSteps& steps_;
   Display& display_;
   Recorder& recorder_;
