@@ -5,6 +5,7 @@
 #include <QFrame>
 #include <QGroupBox>
 #include <QImage>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPainter>
@@ -72,17 +73,26 @@ class MemoKeyForwarder : public QObject {
   MemoKeyForwarder(MemoModel& m, QLineEdit* e) : QObject(e), model_(m), edit_(e) {}
   bool eventFilter(QObject*, QEvent* e) override {
     if (e->type() == QEvent::KeyPress) {
+      // Typed characters go through the model's filter; editing keys
+      // (Delete, arrows, Ctrl+A, Escape) are the field's own business.
       auto* k = static_cast<QKeyEvent*>(e);
       char ch = 0;
-      if (k->key() == Qt::Key_Backspace) ch = 8;
-      else if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) ch = 13;
-      else if (k->text().size() == 1 && k->text()[0].unicode() < 128) ch = static_cast<char>(k->text()[0].unicode());
+      if (k->key() == Qt::Key_Backspace)
+        ch = 8;
+      else if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter)
+        ch = 13;
+      else if (!(k->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) && k->text().size() == 1 &&
+               k->text()[0].unicode() >= 32 && k->text()[0].unicode() < 127)
+        ch = static_cast<char>(k->text()[0].unicode());
       if (ch != 0 && !model_.keyPress(ch)) return true;  // swallowed
     } else if (e->type() == QEvent::KeyRelease) {
       auto* k = static_cast<QKeyEvent*>(e);
       if (!k->isAutoRepeat() && (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter)) model_.keyUp(13);
     } else if (e->type() == QEvent::FocusOut) {
-      model_.exit();
+      // Leaving the field for another control applies it; a message box or
+      // menu taking the focus for a moment does not.
+      const Qt::FocusReason why = static_cast<QFocusEvent*>(e)->reason();
+      if (why != Qt::ActiveWindowFocusReason && why != Qt::PopupFocusReason) model_.exit();
     }
     return false;
   }

@@ -17,6 +17,7 @@
 #include "qt/FrequencySetDialog.h"
 #include "qt/MainWindow.h"
 
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 
@@ -172,6 +173,27 @@ TEST_F(Gui, TheBandPassDialogTakesTypedValuesOnEnter) {
   EXPECT_EQ(form.LowFrequency, 450.0f);
   EXPECT_EQ(lo->text(), "450.0");
   EXPECT_EQ(lo->palette().color(QPalette::Text), QColor(Qt::black));
+
+  // A message box taking the focus does not apply the field a second time;
+  // moving to the other field does.
+  host.clearMessages();
+  lo->setText("6000");
+  form.FrequencySetForm.LoFreqMemo.userEdited("6000");
+  key(QEvent::KeyRelease, Qt::Key_Return, "\r");
+  ASSERT_EQ(host.messages().size(), 1u);
+  QFocusEvent toBox(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
+  QApplication::sendEvent(lo, &toBox);
+  EXPECT_EQ(host.messages().size(), 1u);
+  lo->setText("500");
+  form.FrequencySetForm.LoFreqMemo.userEdited("500");
+  QFocusEvent toOther(QEvent::FocusOut, Qt::TabFocusReason);
+  QApplication::sendEvent(lo, &toOther);
+  EXPECT_EQ(form.LowFrequency, 500.0f);
+
+  // Editing keys are the field's own: Delete is not swallowed by the digit filter.
+  lo->setCursorPosition(0);
+  key(QEvent::KeyPress, Qt::Key_Delete, QString(QChar(127)));
+  EXPECT_EQ(lo->text(), "00.0");
 
   dialog.close();
   EXPECT_FALSE(form.FrequencySetForm.Window.visible());
