@@ -76,6 +76,7 @@ void TVOXForm::wireHandlers() {
   player.openInputFile = [this] { OpenInput1Click(); };
   recorder.fileTransferLoop = [this] { fileTransfer.FileTransferLoop(); };
   engine.releasePausedDevices = [this] { devices.ReleaseDevices(); };
+  engine.adoptInputFormat = [this] { waveFiles.AdoptInputFormat(); };
   TimeoutTimer.onTimer = [this] { TimeoutTimerTimer(); };
   SelectInputSoundDevice1.onClick = [this] { SelectInputSoundDevice1Click(); };
   SelectOutputSoundDevice1.onClick = [this] { SelectOutputSoundDevice1Click(); };

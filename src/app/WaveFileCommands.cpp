@@ -8,7 +8,7 @@ void WaveFileCommands::OpenInput1Click() {
   engine_.CloseInputFile();
   const auto path = c_.host.chooseFile(
       {FileDialogRequest::Kind::Open, "Input Wave File Select", "Input Wave Files (*.wav)", "wav"});
-  if (path && openAndCheckInput(*path)) adoptInputFormat();
+  if (path && openAndCheckInput(*path)) AdoptInputFormat();
   // An empty data chunk leaves nothing to play: no input file, and no message.
   if (s.InputDataBytes == 0) engine_.CloseInputFile();
 }
@@ -35,7 +35,7 @@ bool WaveFileCommands::openAndCheckInput(const std::string& path) {
   return true;
 }
 
-void WaveFileCommands::adoptInputFormat() {
+void WaveFileCommands::AdoptInputFormat() {
   auto& s = c_.s;
   const WaveFormatEx& f = s.InputFileFormat.Format;
   if (s.ActivityState == ActivitySelectingInput) {

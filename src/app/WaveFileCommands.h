@@ -16,10 +16,11 @@ class WaveFileCommands {
 
   void OpenInput1Click();
   void OpenOutput1Click();
+  // Makes the open input file's format the current one, by the state in force.
+  void AdoptInputFormat();
 
  private:
   bool openAndCheckInput(const std::string& path);
-  void adoptInputFormat();
 
   FormContext c_;
   Engine& engine_;

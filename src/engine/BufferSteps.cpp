@@ -56,7 +56,10 @@ void BufferSteps::UpdateVoxGate(int n) {
     ui.SquelchTimer.setEnabled(false);
     ui.SquelchTimer.setEnabled(true);
     ui.SquelchLED.SetChecked(false);
-    ui.RecordPlayTimer.SetCount(true);
+    // A timed recording waiting for its start writes nothing, so its time does not run.
+    const bool waitingForStart =
+        s.ActivityState == ActivityRecording && s.TimerEnabled == 1 && s.ScheduleActive == 0;
+    if (!waitingForStart) ui.RecordPlayTimer.SetCount(true);
   } else if (s.GateOpen == 0) {
     ui.SquelchLED.SetChecked(true);
     ui.RecordPlayTimer.SetCount(false);

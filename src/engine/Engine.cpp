@@ -69,6 +69,25 @@ void Engine::CloseInputFile() {
 
 namespace quorvane {
 
+void Engine::AdoptOpenInputFormat() {
+  auto& s = c_.s;
+  const WaveFormatEx& f = s.InputFileFormat.Format;
+  if (s.InputFileOpen != 1 || (f.Channels == s.WaveFormat.Channels && f.SampleRate == s.WaveFormat.SampleRate)) return;
+  const std::int32_t state = s.ActivityState;
+  s.ActivityState = ActivitySelectingInput;  // the state in which the commands take a file's format
+  if (adoptInputFormat) adoptInputFormat();
+  s.ActivityState = state;
+}
+
+void Engine::MatchOutputFileFormat() {
+  auto& s = c_.s;
+  if (s.OutputFileOpen != 1 || !s.OutputFile || s.OutputDataBytes != 0 || s.OutputFileFormat == s.WaveFormat) return;
+  const auto header = WavHeader::build(s.WaveFormat, 0);
+  const bool ok = s.OutputFile->seek(0) && s.OutputFile->write(header.data(), header.size()) == header.size() &&
+                  s.OutputFile->flush() && s.OutputFile->seekToEnd();
+  if (ok) s.OutputFileFormat = s.WaveFormat;
+}
+
 std::uint32_t Engine::ReadInputBlock(std::uint8_t* dst, std::uint32_t bytes) {
   auto& s = c_.s;
   std::uint32_t got = 0;

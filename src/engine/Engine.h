@@ -18,6 +18,16 @@ class Engine {
 
   // Resets and closes the devices a paused run left open (no loop is there to do it).
   std::function<void()> releasePausedDevices;
+  // Makes the open input file's format the current one (the rate and channel commands).
+  std::function<void()> adoptInputFormat;
+
+  // Before a fresh run reads an input file opened earlier from the menu: its
+  // format becomes the current one, so it is not played at another speed.
+  void AdoptOpenInputFormat();
+  // Before a fresh run writes to an output file opened earlier: if nothing is
+  // in it yet and the format has changed since, its header takes the format
+  // the sound will really have.
+  void MatchOutputFileFormat();
 
   // Returns the window and the engine to the stopped state from any state:
   // raises StopRequested so a running loop ends, completes the output WAV

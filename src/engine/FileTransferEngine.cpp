@@ -34,6 +34,7 @@ void FileTransferEngine::FileTransferLoop() {
     }
     player_.ShowPlayPosition();
 
+    engine_.MatchOutputFileFormat();
     recorder_.OpenDevices();
     s.NextBuffer = 1;
   }

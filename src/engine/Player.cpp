@@ -29,6 +29,7 @@ void Player::PlayBtnClick() {
     engine_.StopBtnClick();
     return;
   }
+  if (s.ResumeFromPause == 0) engine_.AdoptOpenInputFormat();
   // Seeking needs the bar, also for a file opened from the menu beforehand.
   ui.PlayScrollBar.setEnabled(true);
   ui.RecordPlayTimer.SetCount(true);

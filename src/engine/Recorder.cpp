@@ -35,6 +35,8 @@ void Recorder::RecordBtnClick() {
         engine_.StopBtnClick();
         return;
       }
+    } else if (s.ResumeFromPause == 0) {
+      engine_.AdoptOpenInputFormat();
     }
     if (s.FileBypass == 0 && s.OutputFileOpen == 0) {
       s.ActivityState = ActivitySelectingOutput;
@@ -83,6 +85,7 @@ void Recorder::RecordLoop() {
     s.StopRequested = 0;
     s.DeviceTimedOut = 0;
     s.NextBuffer = 1;
+    engine_.MatchOutputFileFormat();
     OpenDevices();
   }
 

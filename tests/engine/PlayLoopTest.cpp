@@ -199,3 +199,19 @@ TEST_F(PlayLoop, ASeekInStereoKeepsLeftAndRightInPlace) {
   // Left is minus right in every frame that carries sound, before and after the seek.
   for (std::size_t i = 0; i + 1 < s.size(); i += 2) ASSERT_EQ(s[i], -s[i + 1]) << "frame " << i / 2;
 }
+
+TEST_F(PlayLoop, AFileOpenedFromTheMenuPlaysAtItsOwnRate) {
+  WavBytes w;
+  w.header(2, 22050).raw("data").u32(20 * 4096).fill(20 * 4096, 0x10);
+  const std::string path = dir.file("fast.wav");
+  writeAll(path, w.bytes);
+  host.queueFileChoice(path);
+  form.OpenInput1Click();  // while stopped: kept, not yet adopted
+  EXPECT_EQ(form.WaveFormat.SampleRate, 11025u);
+  form.PlayBtn.click();
+  EXPECT_EQ(form.WaveFormat.SampleRate, 22050u);
+  EXPECT_EQ(form.WaveFormat.Channels, 2);
+  EXPECT_TRUE(form.N22050Hz1.checked());
+  EXPECT_EQ(form.OutputBufferBytes, 8192);
+  EXPECT_TRUE(host.messages().empty());
+}

@@ -259,6 +259,8 @@ TEST_F(RecordLoop, TimedModeWritesOnlyInsideTheScheduledWindow) {
   form.TimerCheckBox.click();
   host.queueFileChoice(path);
   host.after(100, [&] { EXPECT_TRUE(form.TimeRecordLED.checked()); });
+  // Nothing is written before the start, so the time barely moves (only the first pass counts).
+  host.after(950, [&] { EXPECT_LT(form.RecordPlayTimer.elapsedMs(), 200); });
   host.after(1000, [&] { form.ScheduleActive = 1; });
   host.after(2000, [&] {
     form.ScheduleActive = 0;
@@ -317,4 +319,19 @@ TEST_F(RecordLoop, ACrashLeavesAValidFileHoldingAllButTheLastSecond) {
   EXPECT_FALSE(info.dataSizeRepaired);  // the header itself describes the sound
   EXPECT_LE(info.declaredDataBytes, writtenAtSnapshot);
   EXPECT_GE(info.declaredDataBytes + 11025u * 2u + 2u * Frames, writtenAtSnapshot);  // within a second or so
+}
+
+TEST_F(RecordLoop, AnOutputFileOpenedBeforeAFormatChangeGetsTheFormatOfItsSound) {
+  audio.setSource(0, SimSoundSource::tone(440, 8000));
+  host.queueFileChoice(path);
+  form.OpenOutput1Click();  // at 11025 Hz mono
+  form.Stereo2Click();
+  form.N22050Hz1Click();
+  host.after(1000, [this] { form.StopBtn.click(); });
+  form.RecordBtn.click();
+  const auto bytes = readAll(path);
+  const WavHeaderInfo info = WavReader::parse(bytes.data(), bytes.size());
+  ASSERT_TRUE(info.ok());
+  EXPECT_EQ(info.format.Format, (WaveFormatEx{2, 22050, 88200, 4, 16}));
+  EXPECT_FALSE(info.dataSizeRepaired);
 }
