@@ -7,6 +7,7 @@
 #include "qt/FrequencySetDialog.h"
 #include "qt/MainWindow.h"
 #include "qt/QtHost.h"
+#include "qt/TerminationSignals.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
@@ -29,6 +30,9 @@ int main(int argc, char** argv) {
     host.setMainWindow(&window);
     // The dialogs exist for the whole run, hidden until their menu items show them.
     quorvane::FrequencySetDialog frequencyDialog(form.FrequencySetForm, &window);
+    // A kill or a logout closes the window the ordinary way: the file being
+    // recorded is completed and the settings are saved.
+    quorvane::TerminationSignals onTermination([&window] { window.close(); });
     window.show();
     rc = QApplication::exec();
   }
