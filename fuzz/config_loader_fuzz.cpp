@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/TVOXForm.h"
+#include "audio/SimWaveBackend.h"
 #include "files/ConfigRecord.h"
 #include "platform/SimHost.h"
 
@@ -42,8 +43,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // than a load touches. Loading the defaults first puts back everything a
   // load can change, so each input starts from the same state.
   static SimHost host;
+  static SimWaveBackend audio(host);
   static TVOXForm& form = *[] {
-    auto* f = new TVOXForm(host);
+    auto* f = new TVOXForm(host, audio);
     f->FormCreate();
     f->FormShow();
     return f;

@@ -1,6 +1,5 @@
 #include "app/TVOXForm.h"
 
-#include "audio/SimWaveBackend.h"
 
 namespace quorvane {
 
@@ -21,11 +20,7 @@ std::string existingFile(Host& host, const std::string& path, std::size_t capaci
 
 }  // namespace
 
-TVOXForm::TVOXForm(Host& h, WaveBackend& backend) : TVOXForm(h, &backend) {}
-
-TVOXForm::TVOXForm(Host& h) : TVOXForm(h, nullptr) {}
-
-TVOXForm::TVOXForm(Host& h, WaveBackend* backend)
+TVOXForm::TVOXForm(Host& h, WaveBackend& backend)
     : SharedState(),
       FormComponents([&h] { return h.nowMs(); }),
       host(h),
@@ -41,8 +36,7 @@ TVOXForm::TVOXForm(Host& h, WaveBackend* backend)
       scheduler(context),
       configuration(context, timeEditor),
       desktop(context),
-      ownedAudio_(backend ? nullptr : std::make_unique<SimWaveBackend>(h)),
-      audio(backend ? *backend : *ownedAudio_),
+      audio(backend),
       devices(context, audio),
       SoundCardSelect(*this, devices),
       recorder(context, engine, devices, steps, display, filter),

@@ -35,10 +35,8 @@ namespace quorvane {
 class TVOXForm : public SharedState, public FormComponents {
  public:
   // Allocates the device buffers and the display bitmap and sets every
-  // default. The sound devices are the backend's; without one the form gets
-  // simulated devices clocked by the host.
+  // default. The sound devices are the backend's.
   TVOXForm(Host& host, WaveBackend& backend);
-  explicit TVOXForm(Host& host);
   ~TVOXForm();
 
   void FormCreate();
@@ -138,12 +136,6 @@ class TVOXForm : public SharedState, public FormComponents {
   // it; without one, Exit runs FormClose itself.
   std::function<void()> closeWindow;
 
- private:
-  TVOXForm(Host& host, WaveBackend* backend);
-  // Declared here, ahead of `audio`, which refers to it when the form made its own devices.
-  std::unique_ptr<WaveBackend> ownedAudio_;
-
- public:
   WaveBackend& audio;
   WaveDevices devices;
   // The sound card dialog, created hidden with the window.

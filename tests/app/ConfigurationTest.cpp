@@ -117,7 +117,7 @@ TEST_F(ConfigurationTest, SettingsSurviveARestartByteForByte) {
   const auto first = readAll(cfg());
   ASSERT_EQ(first.size(), 86u);
 
-  TVOXForm next(host);
+  TVOXForm next(host, audio);
   next.FormCreate();
   next.FormShow();
   EXPECT_TRUE(next.On1.checked() && next.Stereo2.checked() && next.N22050Hz1.checked() && next.Waterfall1.checked());
@@ -235,7 +235,7 @@ TEST_F(ConfigurationTest, AShortFileAppliesWhatItHoldsAndTheValuesInForceForTheR
   bytes = bytesOf(stereo);
   bytes.resize(400, 0xEE);  // a longer file: the rest is ignored
   writeAll(cfg(), bytes);
-  TVOXForm longer(host);
+  TVOXForm longer(host, audio);
   longer.FormCreate();
   longer.FormShow();
   EXPECT_EQ(longer.ChannelCount, 2);

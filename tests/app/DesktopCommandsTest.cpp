@@ -15,7 +15,7 @@ TEST_F(DesktopCommandsTest, HelpShowsTheManualOrSaysItCouldNot) {
   EXPECT_TRUE(host.openedDocuments.empty());
 
   writeAll(dir.file("quorvane.html"), {'<', 'p', '>'});
-  TVOXForm withManual(host);
+  TVOXForm withManual(host, audio);
   withManual.FormCreate();
   host.clearMessages();
   withManual.HelpFile1.click();
@@ -81,7 +81,7 @@ TEST_F(DesktopCommandsTest, ExitSavesThenClosesAsTheCloseBoxDoesCompletingTheOpe
 
   // With a window shell, Exit saves first and then closes the window, whose
   // close runs the same path.
-  TVOXForm shelled(host);
+  TVOXForm shelled(host, audio);
   shelled.FormCreate();
   shelled.FormShow();
   shelled.VoxCheckBox.click();

@@ -71,7 +71,7 @@ TEST_F(FormLifecycle, CreationFindsTheManualAndConfigurationOnlyWhenTheyExist) {
 
   writeAll(dir.file("quorvane.html"), {'<', 'p', '>'});
   writeAll(dir.file("quorvane.cfg"), std::vector<std::uint8_t>(86, 0));
-  TVOXForm second(host);
+  TVOXForm second(host, audio);
   second.FormCreate();
   EXPECT_EQ(second.HelpFilePath, dir.file("quorvane.html"));
   EXPECT_EQ(second.ConfigFilePath, dir.file("quorvane.cfg"));
