@@ -164,6 +164,7 @@ void TVOXForm::FormShow() {
 }
 
 void TVOXForm::FormClose() {
+  engine.cancelPendingStart();
   PauseTimer.setEnabled(false);
   engine.CloseInputFile();
   engine.CompleteOutputFile();

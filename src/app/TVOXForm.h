@@ -44,7 +44,11 @@ class TVOXForm : public SharedState, public FormComponents {
   void FormClose();
   void FormDestroy();
 
-  void StopBtnClick() { engine.StopBtnClick(); }
+  // The user's Stop also drops a Record or Play that waits for a loop to end.
+  void StopBtnClick() {
+    engine.cancelPendingStart();
+    engine.StopBtnClick();
+  }
   void RecordBtnClick() { recorder.RecordBtnClick(); }
   void PlayBtnClick() { player.PlayBtnClick(); }
   void PauseBtnClick() { player.PauseBtnClick(); }

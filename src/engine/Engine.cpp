@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "files/WavHeader.h"
 
@@ -42,6 +43,13 @@ void Engine::StopBtnClick() {
   ui.PlayScrollBar.setPosition(0);
   display_.ClearDisplay();
   display_.CopyToSpectrumBox();
+}
+
+void Engine::runActivity(const std::function<void()>& body) {
+  ++loopDepth_;
+  body();
+  --loopDepth_;
+  while (loopDepth_ == 0 && pendingStart_) std::exchange(pendingStart_, nullptr)();
 }
 
 void Engine::CompleteOutputFile() {

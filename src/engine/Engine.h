@@ -29,6 +29,19 @@ class Engine {
   // the sound will really have.
   void MatchOutputFileFormat();
 
+  // Record and Play run their loop inside their own click handler, so a
+  // click that arrives while a loop is still on the stack (it runs nested in
+  // that loop's wait) must not start a second loop inside the first, which
+  // still owns the devices. Such a start is kept and runs once every loop
+  // has returned and released its devices.
+  bool loopOnStack() const { return loopDepth_ > 0; }
+  void startLater(std::function<void()> start) { pendingStart_ = std::move(start); }
+  // The user's Stop, the end of the program: a start kept for later is dropped.
+  void cancelPendingStart() { pendingStart_ = nullptr; }
+  // Runs a start handler's body (files, loop); the outermost one then runs
+  // the start kept meanwhile, if any.
+  void runActivity(const std::function<void()>& body);
+
   // Returns the window and the engine to the stopped state from any state:
   // raises StopRequested so a running loop ends, completes the output WAV
   // file and closes the open files. The devices are left to the loop.
@@ -70,6 +83,8 @@ class Engine {
 
   FormContext c_;
   Display& display_;
+  int loopDepth_ = 0;
+  std::function<void()> pendingStart_;
 };
 
 }  // namespace quorvane

@@ -8,8 +8,6 @@ namespace quorvane {
 void FileTransferEngine::FileTransferLoop() {
   auto& s = c_.s;
   const std::uint32_t block = s.OutputBufferBytes;
-  std::int32_t bufferCount = 0;
-  float dcLevel = 0.0f;
 
   if (s.ResumeFromPause == 0) {
     c_.ui.RecordPlayTimer.setElapsedMs(0);
@@ -20,19 +18,16 @@ void FileTransferEngine::FileTransferLoop() {
     std::memset(s.InputBufferB.get(), 0, in);
     std::memset(s.OutputBufferA.get(), 0, out);
     std::memset(s.OutputBufferB.get(), 0, out);
-    s.PlayBytesRemaining = s.InputDataBytes;
-    if (s.NextBuffer == 1) {
-      // Both buffers get file data, so the monitor and the file carry the
-      // blocks back to back; with only A filled, B's zeros would slip in as
-      // a gap after the first block.
-      engine_.ReadInputBlock(s.OutputBufferA.get(), block);
-      engine_.ReadInputBlock(s.OutputBufferB.get(), block);
-      s.PlayBytesRemaining -= 2 * static_cast<std::int64_t>(block);
-    } else {
-      engine_.ReadInputBlock(s.OutputBufferB.get(), block);
-      s.PlayBytesRemaining -= block;
-    }
+    // Both buffers get file data, whichever buffer the last run ended on, so
+    // the monitor and the file carry the blocks back to back from the first.
+    fileBytes_[0] = engine_.ReadInputBlock(s.OutputBufferA.get(), block);
+    fileBytes_[1] = engine_.ReadInputBlock(s.OutputBufferB.get(), block);
+    s.PlayBytesRemaining = s.InputDataBytes - 2 * static_cast<std::int64_t>(block);
     player_.ShowPlayPosition();
+    // A resume carries on with the count and the DC estimate: the blocks
+    // after it are written and processed as if there had been no pause.
+    bufferCount_ = 0;
+    dcLevel_ = 0.0f;
 
     engine_.MatchOutputFileFormat();
     recorder_.OpenDevices();
@@ -44,7 +39,7 @@ void FileTransferEngine::FileTransferLoop() {
   s.StopRequested = 0;
 
   while (s.StopRequested == 0 && s.ActivityState != ActivityPaused) {
-    if (s.NextBuffer == 1) ++bufferCount;
+    if (s.NextBuffer == 1) ++bufferCount_;
     // Queued once a quarter of the capture buffer is in: the transfer keeps
     // the output device fed a little earlier than a recording does.
     if (!recorder_.Exchange(s.NextBuffer == 1, s.OutputBufferBytes / 4u)) return;
@@ -52,17 +47,20 @@ void FileTransferEngine::FileTransferLoop() {
 
     c_.ui.RecordLED.SetChecked(s.ActivityState == ActivityFileTransfer && s.GateOpen == 1);
     // The block that has just been played: A when NextBuffer has moved on to 2.
-    std::uint8_t* played = s.NextBuffer == 2 ? s.OutputBufferA.get() : s.OutputBufferB.get();
-    std::uint8_t* in = s.NextBuffer == 2 ? s.InputBufferA.get() : s.InputBufferB.get();
+    const int done = s.NextBuffer == 2 ? 0 : 1;
+    std::uint8_t* played = done == 0 ? s.OutputBufferA.get() : s.OutputBufferB.get();
+    std::uint8_t* in = done == 0 ? s.InputBufferA.get() : s.InputBufferB.get();
     const int n = s.InputBufferBytes / 2;
     steps_.UnpackBuffer(played, n);
-    recorder_.ProcessWorkSamples(n, bufferCount, dcLevel);
+    recorder_.ProcessWorkSamples(n, bufferCount_, dcLevel_);
     steps_.PackBuffer(played, n);
     std::memcpy(in, played, s.InputBufferBytes);
-    if (bufferCount > 0 && s.FileBypass == 0 && s.GateOpen == 1 && s.OutputFileOpen == 1)
-      engine_.AppendToOutputFile(in, s.InputBufferBytes);
+    // Only what came from the file: the silence after its last sample is not sound.
+    const std::uint32_t keep = std::min<std::uint32_t>(fileBytes_[done], s.InputBufferBytes);
+    if (bufferCount_ > 0 && keep > 0 && s.FileBypass == 0 && s.GateOpen == 1 && s.OutputFileOpen == 1)
+      engine_.AppendToOutputFile(in, keep);
 
-    if (!readNext(played)) {
+    if (!readNext(done)) {
       if (s.InputFile) s.InputFile->seek(s.InputDataOffset);
       c_.ui.PlayScrollBar.setPosition(0);
       engine_.StopBtnClick();
@@ -75,16 +73,17 @@ void FileTransferEngine::FileTransferLoop() {
   }
 }
 
-bool FileTransferEngine::readNext(std::uint8_t* buffer) {
+bool FileTransferEngine::readNext(int done) {
   auto& s = c_.s;
   const std::uint32_t block = s.OutputBufferBytes;
-  // Go on while the block waiting in the other buffer still holds sound:
-  // every block with file data in it is processed, none after the last.
-  if (s.PlayBytesRemaining <= -static_cast<std::int64_t>(block)) return false;
+  // Go on while the block queued in the other buffer holds sound: every
+  // block with file data in it is processed, none after the last.
+  if (fileBytes_[1 - done] == 0) return false;
   c_.host.processMessages();
   // "Open Input File" cancelled under the running transfer: as at the end of the data.
   if (s.InputFileOpen != 1) return false;
-  engine_.ReadInputBlock(buffer, block);
+  std::uint8_t* buffer = done == 0 ? s.OutputBufferA.get() : s.OutputBufferB.get();
+  fileBytes_[done] = engine_.ReadInputBlock(buffer, block);
   s.PlayBytesRemaining -= block;
   player_.ShowPlayPosition();
   display_.ShowElapsedTime();

@@ -25,8 +25,9 @@ class FileTransferEngine {
   void FileTransferLoop();
 
  private:
-  // Reads the next block into a buffer; false when the data (or the file) has run out.
-  bool readNext(std::uint8_t* buffer);
+  // Reads the next block into the pair that has just been processed (0 = A,
+  // 1 = B); false when the data (or the file) has run out.
+  bool readNext(int done);
 
   FormContext c_;
   Engine& engine_;
@@ -34,6 +35,11 @@ class FileTransferEngine {
   Display& display_;
   Recorder& recorder_;
   Player& player_;
+  // Kept over a pause: the count of waits for buffer A, the DC estimate, and
+  // how many bytes of file data output buffers A and B hold.
+  std::int32_t bufferCount_ = 0;
+  float dcLevel_ = 0.0f;
+  std::uint32_t fileBytes_[2] = {0, 0};
 };
 
 }  // namespace quorvane

@@ -7,10 +7,25 @@ namespace quorvane {
 
 void Player::PlayBtnClick() {
   auto& s = c_.s;
-  auto& ui = c_.ui;
-  // Already playing, or a file transfer runs: a second loop must not start inside it.
-  if (s.ActivityState == ActivityPlaying || s.ActivityState == ActivityFileTransfer) return;
+  // Already playing, a file transfer runs, or a start is choosing its files:
+  // a second loop must not start inside the running one.
+  if (s.ActivityState == ActivityPlaying || s.ActivityState == ActivityFileTransfer ||
+      s.ActivityState == ActivitySelectingInput || s.ActivityState == ActivitySelectingOutput)
+    return;
   if (s.ActivityState == ActivityRecording) engine_.StopBtnClick();
+  if (engine_.loopOnStack()) {
+    engine_.startLater([this] { PlayBtnClick(); });
+    return;
+  }
+  // Only paused playback resumes; a paused recording or transfer is stopped
+  // (file completed, devices released) and the chosen file plays from its start.
+  if (s.ActivityState == ActivityPaused && s.PausedActivity != ActivityPlaying) engine_.StopBtnClick();
+  engine_.runActivity([this] { startPlaying(); });
+}
+
+void Player::startPlaying() {
+  auto& s = c_.s;
+  auto& ui = c_.ui;
   ui.StopBtn.setCaptionColour(clBlue);
   ui.RecordBtn.setCaptionColour(clBlue);
   ui.PauseBtn.setCaptionColour(clBlue);
@@ -174,6 +189,7 @@ void Player::PauseBtnClick() {
   ui.RecordBtn.setCaptionColour(clBlue);
   ui.PlayBtn.setCaptionColour(clBlue);
   ui.PauseBtn.setCaptionColour(clRed);
+  s.PausedActivity = s.ActivityState;
   s.ActivityState = ActivityPaused;
   ui.PlayLED.SetChecked(false);
   ui.RecordLED.SetChecked(false);

@@ -36,6 +36,8 @@ class Player {
   void ShowPlayPosition();
 
  private:
+  // Play's work once it may start: the file, then the loop.
+  void startPlaying();
   // Queues the next output buffer and waits for the current one; false on a stop.
   bool exchange(bool waitForA, std::int32_t& bufferCount);
   bool waitForHalfPlayed();

@@ -7,11 +7,26 @@ namespace quorvane {
 
 void Recorder::RecordBtnClick() {
   auto& s = c_.s;
-  auto& ui = c_.ui;
-  // Already recording, or a file transfer runs: a second loop must not start
-  // inside the running one.
-  if (s.ActivityState == ActivityRecording || s.ActivityState == ActivityFileTransfer) return;
+  // Already recording, a transfer runs, or this start is choosing its files:
+  // a second loop must not start inside the running one.
+  if (s.ActivityState == ActivityRecording || s.ActivityState == ActivityFileTransfer ||
+      s.ActivityState == ActivitySelectingInput || s.ActivityState == ActivitySelectingOutput)
+    return;
   if (s.ActivityState == ActivityPlaying) engine_.StopBtnClick();
+  if (engine_.loopOnStack()) {
+    engine_.startLater([this] { RecordBtnClick(); });
+    return;
+  }
+  // A pause resumes only what it interrupted; anything else paused is
+  // stopped first (devices released, file completed) and this starts afresh.
+  const std::int32_t wanted = s.FileTransfer != 0 && fileTransferLoop ? ActivityFileTransfer : ActivityRecording;
+  if (s.ActivityState == ActivityPaused && s.PausedActivity != wanted) engine_.StopBtnClick();
+  engine_.runActivity([this] { startRecording(); });
+}
+
+void Recorder::startRecording() {
+  auto& s = c_.s;
+  auto& ui = c_.ui;
   if (s.ActivityState == ActivityPaused) {
     s.ResumeFromPause = 1;
   } else {
@@ -66,11 +81,14 @@ void Recorder::RecordBtnClick() {
 
 void Recorder::RecordLoop() {
   auto& s = c_.s;
-  std::int32_t bufferCount = 0;
-  float dcLevel = 0.0f;
   s.GateOpen = 0;
 
   if (!s.ResumeFromPause) {
+    // A resume carries on with the count and the DC estimate, as if there
+    // had been no pause: every buffer after it is written and processed
+    // exactly as it would have been.
+    bufferCount_ = 0;
+    dcLevel_ = 0.0f;
     c_.ui.RecordPlayTimer.setElapsedMs(0);
     c_.ui.RecordPlayTimer.SetCount(true);
     // Zeros over every byte the devices use, so the monitor starts silent.
@@ -90,10 +108,10 @@ void Recorder::RecordLoop() {
   }
 
   while (s.StopRequested == 0 && s.ActivityState != ActivityPaused) {
-    if (s.NextBuffer == 1) ++bufferCount;
+    if (s.NextBuffer == 1) ++bufferCount_;
     if (!Exchange(s.NextBuffer == 1, s.InputBufferBytes / 2u)) return;
     if (s.StopRequested) return StopExit();
-    processPass(bufferCount, dcLevel);
+    processPass();
   }
   if (s.StopRequested) {
     s.ResumeFromPause = 0;
@@ -215,7 +233,7 @@ void Recorder::ProcessWorkSamples(int n, std::int32_t bufferCount, float& dcLeve
   if (s.DisplayType == 1) display_.DrawAmplitudeView(s.WorkSamples.data(), s.ChannelCount);
 }
 
-void Recorder::processPass(std::int32_t bufferCount, float& dcLevel) {
+void Recorder::processPass() {
   auto& s = c_.s;
   updateIndicators();
   // The pair whose wait has just ended: A when NextBuffer has moved on to 2.
@@ -224,14 +242,18 @@ void Recorder::processPass(std::int32_t bufferCount, float& dcLevel) {
   const int n = s.InputBufferBytes / 2;
 
   steps_.UnpackBuffer(in, n);
-  ProcessWorkSamples(n, bufferCount, dcLevel);
+  ProcessWorkSamples(n, bufferCount_, dcLevel_);
   steps_.PackBuffer(in, n);
   if (s.MuteEnabled == 0) std::memcpy(out, in, s.InputBufferBytes);
 
-  const bool manual = s.ActivityState == ActivityRecording && s.TimerEnabled == 0 && s.GateOpen == 1;
+  // A pause that came during this pass's wait still lets its buffer in: it
+  // holds the sound up to the moment of the pause.
+  const bool recording =
+      s.ActivityState == ActivityRecording || (s.ActivityState == ActivityPaused && s.PausedActivity == ActivityRecording);
+  const bool manual = recording && s.TimerEnabled == 0 && s.GateOpen == 1;
   const bool timed = s.ScheduleActive == 1 && s.TimerEnabled == 1 && s.GateOpen == 1;
   if (manual || timed) {
-    if (bufferCount > 0 && s.FileBypass == 0 && s.OutputFileOpen == 1) engine_.AppendToOutputFile(in, s.InputBufferBytes);
+    if (bufferCount_ > 0 && s.FileBypass == 0 && s.OutputFileOpen == 1) engine_.AppendToOutputFile(in, s.InputBufferBytes);
     display_.ShowElapsedTime();
   }
 }

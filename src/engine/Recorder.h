@@ -50,7 +50,9 @@ class Recorder {
   // Waits until pollFrom bytes of the current capture buffer are filled;
   // false when a stop came first.
   bool waitForPosition(std::uint32_t pollFrom);
-  void processPass(std::int32_t bufferCount, float& dcLevel);
+  // Record's work once it may start: files, then the loop.
+  void startRecording();
+  void processPass();
   void updateIndicators();
 
   FormContext c_;
@@ -59,6 +61,9 @@ class Recorder {
   BufferSteps& steps_;
   Display& display_;
   BandpassFilter& filter_;
+  // The loop's count of waits for buffer A and its DC estimate, kept over a pause.
+  std::int32_t bufferCount_ = 0;
+  float dcLevel_ = 0.0f;
 };
 
 }  // namespace quorvane

@@ -79,6 +79,8 @@ struct SharedState {
   std::int32_t ActivityState = ActivityStopped;
   std::uint8_t StopRequested = 1;
   std::uint8_t ResumeFromPause = 0;
+  // What Pause interrupted; only that activity resumes.
+  std::int32_t PausedActivity = ActivityStopped;
   std::uint8_t DeviceTimedOut = 0;
   std::int32_t NextBuffer = 1;
   std::uint8_t GateOpen = 0;
