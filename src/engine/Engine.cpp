@@ -38,7 +38,9 @@ void Engine::StopBtnClick() {
 
   CompleteOutputFile();
   CloseInputFile();
-  if (wasPaused && releasePausedDevices) releasePausedDevices();
+  // A paused loop that has not yet returned still owns its devices and
+  // releases them itself on its way out.
+  if (wasPaused && !loopOnStack() && releasePausedDevices) releasePausedDevices();
 
   ui.PlayScrollBar.setPosition(0);
   display_.ClearDisplay();

@@ -110,7 +110,7 @@ void SimHost::showMessage(const std::string& text) { messageBox(text, "quorvane"
 
 std::optional<std::string> SimHost::chooseFile(const FileDialogRequest& request) {
   fileRequests_.push_back(request);
-  if (fileAnswers_.empty()) return std::nullopt;
+  if (fileAnswers_.empty()) return onChooseFile ? onChooseFile(request) : std::nullopt;
   auto answer = std::move(fileAnswers_.front());
   fileAnswers_.pop_front();
   return answer;

@@ -58,6 +58,8 @@ class SimHost : public Host {
   std::optional<std::string> chooseFile(const FileDialogRequest& request) override;
   // Answers for the next file choosers, in order; an empty answer cancels.
   void queueFileChoice(std::optional<std::string> answer) { fileAnswers_.push_back(std::move(answer)); }
+  // Answers a chooser when nothing is queued; without it, the chooser is cancelled.
+  std::function<std::optional<std::string>(const FileDialogRequest&)> onChooseFile;
   const std::vector<FileDialogRequest>& fileRequests() const { return fileRequests_; }
 
   // --- files: tests may wrap or replace the real file system ---
