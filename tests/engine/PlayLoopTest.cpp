@@ -73,19 +73,6 @@ TEST_F(PlayLoop, SilenceThenTheRawFirstBlockThenProcessedBlocksUntilTheEndStopsI
   for (std::size_t i = 11; i < blocks.size(); ++i) EXPECT_EQ(blocks[i].first, -1) << "the short tail is not played";
 }
 
-TEST_F(PlayLoop, PlayWhilePlayingDoesNothing) {
-  host.queueFileChoice(markedFile(30));
-  host.after(1500, [&] {
-    form.PlayBtn.click();  // nested in the running loop: must not start a second one
-    EXPECT_EQ(form.ActivityState, ActivityPlaying);
-  });
-  form.PlayBtn.click();
-  EXPECT_EQ(form.ActivityState, ActivityStopped);
-  EXPECT_TRUE(host.messages().empty());
-  EXPECT_EQ(audio.calls(WaveDirection::Output, WaveCall::Open), 1);
-  EXPECT_EQ(host.fileRequests().size(), 1u);
-}
-
 TEST_F(PlayLoop, PlayWithNoFileAsksForOneAndACancelLeavesTheProgramStopped) {
   form.PlayBtn.click();
   ASSERT_EQ(host.fileRequests().size(), 1u);
