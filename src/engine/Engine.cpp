@@ -59,8 +59,20 @@ void Engine::CompleteOutputFile() {
   if (s.OutputFileOpen != 1) return;
   bool ok = false;
   if (s.OutputFile) {
-    ok = WavHeader::writeSizes(*s.OutputFile, s.OutputDataBytes);
-    ok = s.OutputFile->close() && ok;
+    FileStream& f = *s.OutputFile;
+    // On a full disk part of what was counted never reached the file: the
+    // header counts only the whole frames that did, and a torn frame after
+    // them is cut off.
+    f.flush();
+    const std::uint64_t size = f.size();
+    const std::uint32_t frame = s.OutputFileFormat.BlockAlign ? s.OutputFileFormat.BlockAlign : 1;
+    std::uint64_t onDisk = size > WavHeader::Size ? size - WavHeader::Size : 0;
+    onDisk -= onDisk % frame;
+    if (onDisk < s.OutputDataBytes) s.OutputDataBytes = static_cast<std::uint32_t>(onDisk);
+    if (size > WavHeader::Size + static_cast<std::uint64_t>(s.OutputDataBytes))
+      f.truncate(WavHeader::Size + static_cast<std::uint64_t>(s.OutputDataBytes));
+    ok = WavHeader::writeSizes(f, s.OutputDataBytes);
+    ok = f.close() && ok;
   }
   s.OutputFile.reset();
   s.OutputFileOpen = 0;
@@ -123,9 +135,11 @@ bool Engine::CreateOutputFile(const std::string& path, const WaveFormatEx& forma
   }
   const auto header = WavHeader::build(format, 0);
   if (s.OutputFile->write(header.data(), header.size()) != header.size() || !s.OutputFile->flush()) {
+    // Not even the header fits (a full disk): no empty file is left behind.
     s.OutputFile->close();
     s.OutputFile.reset();
     s.OutputFileOpen = 0;
+    c_.host.removeFile(path);
     c_.host.messageBox("Could not write to the Wave file", "File Error Message");
     return false;
   }
@@ -174,7 +188,9 @@ bool Engine::AppendToOutputFile(const std::uint8_t* data, std::uint32_t bytes) {
   }
   if (c_.host.nowMs() - s.OutputHeaderUpdatedMs >= HeaderUpdateMs) {
     s.OutputHeaderUpdatedMs = c_.host.nowMs();
-    if (!WavHeader::writeSizes(*s.OutputFile, s.OutputDataBytes) || !s.OutputFile->flush()) {
+    // The sound first: the header never counts bytes that are not yet in the file.
+    if (!s.OutputFile->flush() || !WavHeader::writeSizes(*s.OutputFile, s.OutputDataBytes) ||
+        !s.OutputFile->flush()) {
       c_.host.messageBox("Could not write to the Wave file", "File Error Message");
       StopBtnClick();
       return false;

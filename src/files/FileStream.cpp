@@ -1,5 +1,9 @@
 #include "files/FileStream.h"
 
+#include <stdio_ext.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
 
 namespace quorvane {
@@ -25,7 +29,20 @@ class StdioFileStream final : public FileStream {
     const off_t pos = ftello(file_);
     return pos < 0 ? 0 : static_cast<std::uint64_t>(pos);
   }
-  bool flush() override { return file_ && std::fflush(file_) == 0; }
+  bool flush() override {
+    if (!file_) return false;
+    if (std::fflush(file_) == 0) return true;
+    __fpurge(file_);
+    std::clearerr(file_);
+    return false;
+  }
+  std::uint64_t size() override {
+    struct stat st {};
+    return file_ && fstat(fileno(file_), &st) == 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
+  }
+  bool truncate(std::uint64_t length) override {
+    return file_ && ftruncate(fileno(file_), static_cast<off_t>(length)) == 0;
+  }
   bool close() override {
     if (!file_) return true;
     const bool ok = std::fclose(file_) == 0;

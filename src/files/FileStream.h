@@ -20,8 +20,19 @@ class FileStream {
   virtual bool seek(std::uint64_t offset) = 0;
   virtual bool seekToEnd() = 0;
   virtual std::uint64_t tell() = 0;
-  // Hands buffered data to the operating system.
+  // Hands buffered data to the operating system. When that fails (a full
+  // disk) what could not be written is dropped, so that it cannot reach the
+  // file later, behind a header that was brought up to date without it.
   virtual bool flush() = 0;
+  // The file's length as the operating system has it (what was flushed).
+  virtual std::uint64_t size() {
+    const std::uint64_t at = tell();
+    const std::uint64_t end = seekToEnd() ? tell() : at;
+    seek(at);
+    return end;
+  }
+  // Cuts the file to a length; false when it cannot.
+  virtual bool truncate(std::uint64_t) { return false; }
   // Closes the file; false when buffered data could not be written out.
   virtual bool close() = 0;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <optional>
 #include <string>
@@ -57,6 +58,8 @@ class Host : public TimerScheduler {
   virtual std::unique_ptr<FileStream> openFile(const std::string& path, FileMode mode) {
     return openStdioFile(path, mode);
   }
+  // Deletes a file; false when it could not.
+  virtual bool removeFile(const std::string& path) { return std::remove(path.c_str()) == 0; }
 
   // Opens a document with the desktop's viewer; false when that failed.
   virtual bool openDocument(const std::string& path) = 0;
