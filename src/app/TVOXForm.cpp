@@ -29,6 +29,7 @@ TVOXForm::TVOXForm(Host& h, WaveBackend& backend)
       display(context),
       steps(context),
       engine(context, display),
+      transmissions(context, engine),
       formats(context),
       waveFiles(context, engine, formats),
       controlPanel(context),
@@ -39,9 +40,9 @@ TVOXForm::TVOXForm(Host& h, WaveBackend& backend)
       audio(backend),
       devices(context, audio),
       SoundCardSelect(*this, devices),
-      recorder(context, engine, devices, steps, display, filter),
+      recorder(context, engine, devices, steps, display, filter, transmissions),
       player(context, engine, devices, steps, display, filter),
-      fileTransfer(context, engine, steps, display, recorder, player) {
+      fileTransfer(context, engine, steps, display, recorder, player, transmissions) {
   for (TimerModel* t : timers()) host.attachTimer(*t);
   formats.designFilter = [this](float low, float high) {
     filter.LowCutoff = low;
@@ -70,6 +71,7 @@ void TVOXForm::wireHandlers() {
   player.openInputFile = [this] { OpenInput1Click(); };
   recorder.fileTransferLoop = [this] { fileTransfer.FileTransferLoop(); };
   engine.releasePausedDevices = [this] { devices.ReleaseDevices(); };
+  engine.endTransmissions = [this] { transmissions.stop(); };
   engine.adoptInputFormat = [this] { waveFiles.AdoptInputFormat(); };
   TimeoutTimer.onTimer = [this] { TimeoutTimerTimer(); };
   SelectInputSoundDevice1.onClick = [this] { SelectInputSoundDevice1Click(); };
@@ -167,6 +169,7 @@ void TVOXForm::FormClose() {
   engine.cancelPendingStart();
   PauseTimer.setEnabled(false);
   engine.CloseInputFile();
+  transmissions.stop();
   engine.CompleteOutputFile();
   // The loop underneath (if any) ends at its next test of the flag.
   StopRequested = 1;

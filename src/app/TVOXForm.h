@@ -20,6 +20,7 @@
 #include "engine/FileTransferEngine.h"
 #include "engine/Player.h"
 #include "engine/Recorder.h"
+#include "engine/Transmissions.h"
 #include "platform/Host.h"
 #include "schedule/Scheduler.h"
 #include "schedule/TimeEditor.h"
@@ -128,6 +129,8 @@ class TVOXForm : public SharedState, public FormComponents {
   Display display;
   BufferSteps steps;
   Engine engine;
+  // Pre-roll, one file per transmission, the event log, the length limits.
+  Transmissions transmissions;
   FormatCommands formats;
   WaveFileCommands waveFiles;
   ControlPanel controlPanel;

@@ -36,6 +36,7 @@ void Engine::StopBtnClick() {
   ui.PlayScrollBar.setEnabled(false);
   ui.FileBypassBox.setEnabled(true);
 
+  if (endTransmissions) endTransmissions();
   CompleteOutputFile();
   CloseInputFile();
   // A paused loop that has not yet returned still owns its devices and

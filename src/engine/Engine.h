@@ -18,6 +18,8 @@ class Engine {
 
   // Resets and closes the devices a paused run left open (no loop is there to do it).
   std::function<void()> releasePausedDevices;
+  // Ends the run's transmission in progress before the file is completed.
+  std::function<void()> endTransmissions;
   // Makes the open input file's format the current one (the rate and channel commands).
   std::function<void()> adoptInputFormat;
 

@@ -28,8 +28,11 @@ void FileTransferEngine::FileTransferLoop() {
     // after it are written and processed as if there had been no pause.
     bufferCount_ = 0;
     dcLevel_ = 0.0f;
+    startMs_ = c_.host.wallClockMs();
+    doneBytes_ = 0;
 
     engine_.MatchOutputFileFormat();
+    transmissions_.begin();
     recorder_.OpenDevices();
     s.NextBuffer = 1;
   }
@@ -57,8 +60,13 @@ void FileTransferEngine::FileTransferLoop() {
     std::memcpy(in, played, s.InputBufferBytes);
     // Only what came from the file: the silence after its last sample is not sound.
     const std::uint32_t keep = std::min<std::uint32_t>(fileBytes_[done], s.InputBufferBytes);
-    if (bufferCount_ > 0 && keep > 0 && s.FileBypass == 0 && s.GateOpen == 1 && s.OutputFileOpen == 1)
-      engine_.AppendToOutputFile(in, keep);
+    if (bufferCount_ > 0 && keep > 0 && s.FileBypass == 0) {
+      const std::uint32_t rate = s.WaveFormat.AvgBytesPerSec ? s.WaveFormat.AvgBytesPerSec : 1;
+      const bool loud = s.VoxEnabled == 0 || s.PeakLevel > s.ThresholdLevel;
+      transmissions_.pass(in, keep, s.GateOpen == 1, loud,
+                          startMs_ + static_cast<std::int64_t>(doneBytes_ * 1000 / rate));
+    }
+    doneBytes_ += s.InputBufferBytes;
 
     if (!readNext(done)) {
       if (s.InputFile) s.InputFile->seek(s.InputDataOffset);
@@ -67,6 +75,7 @@ void FileTransferEngine::FileTransferLoop() {
       s.StopRequested = 1;
     }
   }
+  transmissions_.finish();
   if (s.StopRequested) {
     s.ResumeFromPause = 0;
     recorder_.StopExit();

@@ -7,6 +7,7 @@
 #include "engine/Engine.h"
 #include "engine/Player.h"
 #include "engine/Recorder.h"
+#include "engine/Transmissions.h"
 #include "state/FormContext.h"
 
 namespace quorvane {
@@ -19,8 +20,14 @@ namespace quorvane {
 class FileTransferEngine {
  public:
   FileTransferEngine(FormContext c, Engine& engine, BufferSteps& steps, Display& display, Recorder& recorder,
-                     Player& player)
-      : c_(c), engine_(engine), steps_(steps), display_(display), recorder_(recorder), player_(player) {}
+                     Player& player, Transmissions& transmissions)
+      : c_(c),
+        engine_(engine),
+        steps_(steps),
+        display_(display),
+        recorder_(recorder),
+        player_(player),
+        transmissions_(transmissions) {}
 
   void FileTransferLoop();
 
@@ -35,11 +42,16 @@ class FileTransferEngine {
   Display& display_;
   Recorder& recorder_;
   Player& player_;
+  Transmissions& transmissions_;
   // Kept over a pause: the count of waits for buffer A, the DC estimate, and
   // how many bytes of file data output buffers A and B hold.
   std::int32_t bufferCount_ = 0;
   float dcLevel_ = 0.0f;
   std::uint32_t fileBytes_[2] = {0, 0};
+  // The wall time the transfer began and how far into the file it is, which
+  // time the transmissions' log rows and file names.
+  std::int64_t startMs_ = 0;
+  std::uint64_t doneBytes_ = 0;
 };
 
 }  // namespace quorvane

@@ -53,7 +53,7 @@ void Recorder::startRecording() {
     } else if (s.ResumeFromPause == 0) {
       engine_.AdoptOpenInputFormat();
     }
-    if (s.FileBypass == 0 && s.OutputFileOpen == 0) {
+    if (s.FileBypass == 0 && s.OutputFileOpen == 0 && !transmissions_.hasNamePattern()) {
       s.ActivityState = ActivitySelectingOutput;
       if (openOutputFile) openOutputFile();
       if (s.OutputFileOpen == 0) {
@@ -67,7 +67,8 @@ void Recorder::startRecording() {
     return;
   }
   ui.StatusMemo.setText("Current Activity = Record");
-  if (s.FileBypass == 0) {
+  // A run in one-file-per-transmission mode resumes with the name it has.
+  if (s.FileBypass == 0 && !transmissions_.hasNamePattern()) {
     if (s.OutputFileOpen == 0 && openOutputFile) openOutputFile();
     if (s.OutputFileOpen != 1) {
       engine_.StopBtnClick();
@@ -104,6 +105,7 @@ void Recorder::RecordLoop() {
     s.DeviceTimedOut = 0;
     s.NextBuffer = 1;
     engine_.MatchOutputFileFormat();
+    transmissions_.begin();
     OpenDevices();
   }
 
@@ -113,6 +115,7 @@ void Recorder::RecordLoop() {
     if (s.StopRequested) return StopExit();
     processPass();
   }
+  transmissions_.finish();
   if (s.StopRequested) {
     s.ResumeFromPause = 0;
     StopExit();
@@ -250,12 +253,16 @@ void Recorder::processPass() {
   // holds the sound up to the moment of the pause.
   const bool recording =
       s.ActivityState == ActivityRecording || (s.ActivityState == ActivityPaused && s.PausedActivity == ActivityRecording);
-  const bool manual = recording && s.TimerEnabled == 0 && s.GateOpen == 1;
-  const bool timed = s.ScheduleActive == 1 && s.TimerEnabled == 1 && s.GateOpen == 1;
-  if (manual || timed) {
-    if (bufferCount_ > 0 && s.FileBypass == 0 && s.OutputFileOpen == 1) engine_.AppendToOutputFile(in, s.InputBufferBytes);
-    display_.ShowElapsedTime();
+  const bool mayWrite = (recording && s.TimerEnabled == 0) || (s.ScheduleActive == 1 && s.TimerEnabled == 1);
+  if (mayWrite && bufferCount_ > 0 && s.FileBypass == 0) {
+    const std::int64_t bufferMs =
+        s.WaveFormat.AvgBytesPerSec ? std::int64_t{s.InputBufferBytes} * 1000 / s.WaveFormat.AvgBytesPerSec : 0;
+    const bool loud = s.VoxEnabled == 0 || s.PeakLevel > s.ThresholdLevel;
+    transmissions_.pass(in, s.InputBufferBytes, s.GateOpen == 1, loud, c_.host.wallClockMs() - bufferMs);
+  } else {
+    transmissions_.finish();
   }
+  if (mayWrite && s.GateOpen == 1) display_.ShowElapsedTime();
 }
 
 }  // namespace quorvane

@@ -8,6 +8,7 @@
 #include "dsp/BandpassFilter.h"
 #include "engine/BufferSteps.h"
 #include "engine/Engine.h"
+#include "engine/Transmissions.h"
 #include "state/FormContext.h"
 
 namespace quorvane {
@@ -19,8 +20,14 @@ namespace quorvane {
 class Recorder {
  public:
   Recorder(FormContext c, Engine& engine, WaveDevices& devices, BufferSteps& steps, Display& display,
-           BandpassFilter& filter)
-      : c_(c), engine_(engine), devices_(devices), steps_(steps), display_(display), filter_(filter) {}
+           BandpassFilter& filter, Transmissions& transmissions)
+      : c_(c),
+        engine_(engine),
+        devices_(devices),
+        steps_(steps),
+        display_(display),
+        filter_(filter),
+        transmissions_(transmissions) {}
 
   void RecordBtnClick();
   void RecordLoop();
@@ -61,6 +68,7 @@ class Recorder {
   BufferSteps& steps_;
   Display& display_;
   BandpassFilter& filter_;
+  Transmissions& transmissions_;
   // The loop's count of waits for buffer A and its DC estimate, kept over a pause.
   std::int32_t bufferCount_ = 0;
   float dcLevel_ = 0.0f;

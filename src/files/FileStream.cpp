@@ -57,7 +57,7 @@ class StdioFileStream final : public FileStream {
 }  // namespace
 
 std::unique_ptr<FileStream> openStdioFile(const std::string& path, FileMode mode) {
-  const char* how = mode == FileMode::ReadBinary ? "rb" : "wb+";
+  const char* how = mode == FileMode::ReadBinary ? "rb" : mode == FileMode::CreateBinary ? "wb+" : "ab";
   std::FILE* f = std::fopen(path.c_str(), how);
   if (!f) return nullptr;
   return std::make_unique<StdioFileStream>(f);

@@ -40,6 +40,7 @@ class FileStream {
 enum class FileMode {
   ReadBinary,    // "rb": existing file, read only
   CreateBinary,  // "wb+": created or truncated, read and write
+  AppendBinary,  // "ab": created if missing, every write at the end
 };
 
 // Opens a file on the real file system; nullptr when it cannot be opened.

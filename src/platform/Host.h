@@ -39,6 +39,8 @@ class Host : public TimerScheduler {
 
   // Seconds since the epoch, and their breakdown in local time and in UTC.
   virtual std::int64_t wallClockSeconds() const = 0;
+  // The same in milliseconds, for times finer than a second.
+  virtual std::int64_t wallClockMs() const { return wallClockSeconds() * 1000; }
   virtual CivilTime localTime(std::int64_t epochSeconds) const = 0;
   CivilTime utcTime(std::int64_t epochSeconds) const { return civilFromEpoch(epochSeconds); }
 

@@ -35,6 +35,7 @@ class SimHost : public Host {
   void setWallClock(std::int64_t epochSecondsAtNow);
   void setUtcOffsetSeconds(int offset) { utcOffset_ = offset; }
   std::int64_t wallClockSeconds() const override;
+  std::int64_t wallClockMs() const override { return wallAtZero_ + now_; }
   CivilTime localTime(std::int64_t epochSeconds) const override;
 
   // --- timers ---

@@ -32,6 +32,8 @@ void QtHost::processMessages() { QCoreApplication::processEvents(QEventLoop::All
 
 std::int64_t QtHost::wallClockSeconds() const { return static_cast<std::int64_t>(std::time(nullptr)); }
 
+std::int64_t QtHost::wallClockMs() const { return QDateTime::currentMSecsSinceEpoch(); }
+
 CivilTime QtHost::localTime(std::int64_t epochSeconds) const {
   const std::time_t t = static_cast<std::time_t>(epochSeconds);
   std::tm tm{};

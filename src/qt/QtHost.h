@@ -24,6 +24,7 @@ class QtHost : public Host {
   void sleepMs(int ms) override;
   void processMessages() override;
   std::int64_t wallClockSeconds() const override;
+  std::int64_t wallClockMs() const override;
   CivilTime localTime(std::int64_t epochSeconds) const override;
 
   void timerChanged(TimerModel& timer) override;

@@ -1,0 +1,255 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+
+#include "FormFixture.h"
+#include "files/LoggingSettings.h"
+
+using namespace quorvane;
+using namespace quorvane::test;
+
+namespace {
+
+constexpr int Frames = 1024;  // one buffer at 11025 Hz, about 92.9 ms
+constexpr double BufferMs = Frames * 1000.0 / 11025;
+
+// Captured buffer k alternates +-(3000 + k) when loud and +-(1 + k) when
+// quiet (under the 0 dB threshold, a level of 1000): a written buffer tells
+// which one it was, and the DC step leaves it alone.
+SimSoundSource scripted(std::function<bool(int)> loud) {
+  return SimSoundSource::generator([loud](std::uint64_t frame, unsigned) {
+    const int k = static_cast<int>(frame / Frames);
+    const auto m = static_cast<std::int16_t>(loud(k) ? 3000 + k : 1 + k);
+    return frame % 2 ? m : static_cast<std::int16_t>(-m);
+  });
+}
+
+bool within(int k, std::initializer_list<std::pair<int, int>> spans) {
+  for (auto [from, to] : spans)
+    if (k >= from && k < to) return true;
+  return false;
+}
+
+class TransmissionsTest : public FormFixture {
+ protected:
+  TransmissionsTest() {
+    host.setWallClock(epochFromCivil(CivilTime{2026, 12, 6, 21, 38, 0}));
+    startUp();
+    form.VoxCheckBox.click();
+    form.InputUpDnGain.setPosition(0);
+    form.InputUpDnGainClick();  // 500 ms hang
+    form.InputThresholdUpDn.setPosition(0);
+    form.InputThresholdUpDnClick();
+    path = dir.file("dispatch.wav");
+  }
+
+  void record(std::function<bool(int)> loud, int buffers, LoggingSettings settings) {
+    form.transmissions.settings = settings;
+    audio.setSource(0, scripted(std::move(loud)));
+    host.queueFileChoice(path);
+    host.after(static_cast<std::int64_t>(buffers * BufferMs), [this] { form.StopBtn.click(); });
+    form.RecordBtn.click();
+    EXPECT_TRUE(host.messages().empty());
+  }
+
+  // The buffer numbers in a WAV file, in file order; the header must count the data.
+  static std::vector<int> buffersIn(const std::string& file) {
+    const auto bytes = readAll(file);
+    EXPECT_GE(bytes.size(), 44u) << file;
+    if (bytes.size() < 44) return {};
+    EXPECT_EQ(u32At(bytes, 40), bytes.size() - 44) << file;
+    std::vector<int> ks;
+    for (std::size_t off = 44; off + 2 * Frames <= bytes.size(); off += 2 * Frames) {
+      const int m = std::abs(static_cast<std::int16_t>(bytes[off] | (bytes[off + 1] << 8)));
+      ks.push_back(m >= 3000 ? m - 3000 : m - 1);
+    }
+    return ks;
+  }
+
+  static std::vector<int> range(int from, int to) {
+    std::vector<int> v;
+    for (int k = from; k < to; ++k) v.push_back(k);
+    return v;
+  }
+
+  // The per-transmission files beside the chosen name, in name order.
+  std::vector<std::string> ownFiles() const {
+    std::vector<std::string> files;
+    for (const auto& e : std::filesystem::directory_iterator(dir.path())) {
+      const std::string name = e.path().filename().string();
+      if (name.rfind("dispatch-", 0) == 0 && e.path().extension() == ".wav") files.push_back(e.path().string());
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+  }
+
+  static std::vector<std::vector<std::string>> logRows(const std::string& csv) {
+    std::ifstream in(csv);
+    std::vector<std::vector<std::string>> rows;
+    std::string line;
+    while (std::getline(in, line)) {
+      std::vector<std::string> fields;
+      std::stringstream ss(line);
+      for (std::string f; std::getline(ss, f, ',');) fields.push_back(f);
+      rows.push_back(fields);
+    }
+    return rows;
+  }
+
+  std::string path;
+};
+
+}  // namespace
+
+// Three bursts with long silences, pre-roll 2, one file per transmission:
+// three complete files named by their start times, each exactly the two
+// buffers before its burst, the burst and the hang; a log row for each that
+// matches its file; rows complete at any moment a kill could come.
+TEST_F(TransmissionsTest, OneFilePerTransmissionWithPreRollAndItsLog) {
+  const auto loud = [](int k) { return within(k, {{20, 30}, {60, 75}, {120, 125}}); };
+  std::vector<std::vector<std::string>> rowsAtKill;
+  // Seconds past 21:38:00 at which the recording starts.
+  const double t0 = (host.wallClockMs() - epochFromCivil(CivilTime{2026, 12, 6, 21, 38, 0}) * 1000) / 1000.0;
+  host.after(static_cast<std::int64_t>(100 * BufferMs), [&] { rowsAtKill = logRows(dir.file("dispatch.csv")); });
+  record(loud, 160, LoggingSettings{2, true, 0, 0});
+
+  EXPECT_FALSE(std::filesystem::exists(path)) << "the chosen name is only a pattern";
+  const auto files = ownFiles();
+  ASSERT_EQ(files.size(), 3u);
+  const auto rows = logRows(dir.file("dispatch.csv"));
+  ASSERT_EQ(rows.size(), 4u);
+  EXPECT_EQ(rows[0], (std::vector<std::string>{"start", "end", "duration_s", "peak_dbfs", "file", "offset_s", "cut"}));
+  EXPECT_EQ(rowsAtKill, std::vector<std::vector<std::string>>(rows.begin(), rows.begin() + 3));
+
+  const std::pair<int, int> bursts[] = {{20, 30}, {60, 75}, {120, 125}};
+  for (std::size_t i = 0; i < 3; ++i) {
+    SCOPED_TRACE(files[i]);
+    const auto ks = buffersIn(files[i]);
+    ASSERT_GE(ks.size(), 5u);
+    const int first = bursts[i].first - 2, last = ks.back();
+    EXPECT_EQ(ks, range(first, last + 1)) << "pre-roll, burst and hang, each buffer once and in order";
+    EXPECT_GE(last, bursts[i].second + 3);  // the hang: about 500 ms
+    EXPECT_LE(last, bursts[i].second + 6);
+
+    // Named and logged by the time of its first buffer (the pre-roll's).
+    const double startS = t0 + first * BufferMs / 1000;
+    const int sec = static_cast<int>(startS);
+    char name[64];
+    std::snprintf(name, sizeof name, "dispatch-2026-12-06_21-38-%02d.wav", sec);
+    EXPECT_EQ(std::filesystem::path(files[i]).filename(), name);
+    const auto& row = rows[i + 1];
+    ASSERT_EQ(row.size(), 7u);
+    EXPECT_EQ(row[0].substr(0, 17), "2026-12-06T21:38:");
+    EXPECT_NEAR(std::stod(row[0].substr(17, 6)), startS, BufferMs / 1000 * 1.5) << row[0];
+    EXPECT_EQ(row[0].substr(23), "+00:00");
+    EXPECT_NEAR(std::stod(row[2]), ks.size() * BufferMs / 1000, 0.002);
+    EXPECT_NEAR(std::stod(row[3]), 20 * std::log10((3000.0 + bursts[i].second - 1) / 32767), 0.1);
+    EXPECT_EQ(row[4], std::filesystem::path(files[i]).filename().string());
+    EXPECT_EQ(row[5], "0.000");
+    EXPECT_EQ(row[6], "no");
+  }
+}
+
+// One file: pre-roll 0 loses the quiet start of a burst, pre-roll 2 keeps
+// it, also after a pause; nothing is written twice; the log's offsets point
+// into the file.
+TEST_F(TransmissionsTest, PreRollInOneFileAfterAHangAndAfterAPause) {
+  for (const int preRoll : {0, 2}) {
+    SCOPED_TRACE(preRoll);
+    path = dir.file("take" + std::to_string(preRoll) + ".wav");
+    const auto loud = [](int k) { return within(k, {{20, 30}, {60, 70}}); };
+    form.transmissions.settings = LoggingSettings{preRoll, false, 0, 0};
+    audio.setSource(0, scripted(loud));
+    host.queueFileChoice(path);
+    const std::int64_t t0 = host.nowMs();
+    host.at(t0 + static_cast<std::int64_t>(45.5 * BufferMs), [this] { form.PauseBtn.click(); });
+    form.RecordBtn.click();
+    ASSERT_EQ(form.ActivityState, ActivityPaused);
+    host.runUntil(t0 + static_cast<std::int64_t>(50 * BufferMs));
+    host.after(static_cast<std::int64_t>(40 * BufferMs), [this] { form.StopBtn.click(); });
+    form.RecordBtn.click();  // resume: the device's count goes on from where it was
+
+    // After the pause the buffers no longer line up with the numbering: look
+    // at samples. The numbers only grow (nothing twice), and the quiet sound
+    // right before each burst is there with pre-roll and not without.
+    const auto bytes = readAll(path);
+    ASSERT_EQ(u32At(bytes, 40), bytes.size() - 44);
+    int previous = -1;
+    int quietBefore[2] = {0, 0};  // samples of the three buffers before each burst
+    for (std::size_t off = 44; off + 1 < bytes.size(); off += 2) {
+      const int m = std::abs(static_cast<std::int16_t>(bytes[off] | (bytes[off + 1] << 8)));
+      const int k = m >= 3000 ? m - 3000 : m - 1;
+      ASSERT_GE(k, previous) << "at byte " << off;
+      for (int b = 0; b < 2; ++b) quietBefore[b] += m < 3000 && k >= (b ? 57 : 17) && k < (b ? 60 : 20);
+      previous = k;
+    }
+    for (int q : quietBefore)
+      if (preRoll == 2)
+        EXPECT_GE(q, 2 * Frames);
+      else
+        EXPECT_LT(q, Frames);
+    const auto rows = logRows(dir.file("take" + std::to_string(preRoll) + ".csv"));
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[1][5], "0.000");
+    EXPECT_EQ(rows[2][5], rows[1][2]) << "the second transmission starts where the first ends";
+    host.clearMessages();
+  }
+}
+
+// Minimum length: a click of one buffer is dropped (no file, no bytes, no
+// row), a burst of a second is kept; in both modes.
+TEST_F(TransmissionsTest, AClickShorterThanTheMinimumLeavesNoTrace) {
+  for (const bool ownFile : {false, true}) {
+    SCOPED_TRACE(ownFile);
+    path = dir.file(ownFile ? "dispatch.wav" : "one.wav");
+    record([](int k) { return k == 20 || within(k, {{60, 71}}); }, 100, LoggingSettings{0, ownFile, 300, 0});
+    const auto ks = ownFile ? (ownFiles().size() == 1 ? buffersIn(ownFiles()[0]) : std::vector<int>{})
+                            : buffersIn(path);
+    ASSERT_FALSE(ks.empty());
+    EXPECT_EQ(ks.front(), 60) << "the click, or the quiet before the burst, was kept";
+    EXPECT_EQ(logRows(dir.file(ownFile ? "dispatch.csv" : "one.csv")).size(), 2u);
+  }
+}
+
+// Maximum length: a squelch stuck open for 25 minutes is cut into files of
+// the 10-minute limit, the cut ones marked so in the log; nothing is lost.
+TEST_F(TransmissionsTest, AStuckSquelchIsCutIntoFilesOfTheLimit) {
+  record([](int) { return true; }, static_cast<int>(25 * 60000 / BufferMs), LoggingSettings{0, true, 0, 10});
+  const auto files = ownFiles();
+  ASSERT_EQ(files.size(), 3u);
+  const auto rows = logRows(dir.file("dispatch.csv"));
+  ASSERT_EQ(rows.size(), 4u);
+  int next = 0;
+  for (std::size_t i = 0; i < 3; ++i) {
+    const auto ks = buffersIn(files[i]);
+    ASSERT_FALSE(ks.empty());
+    EXPECT_EQ(ks.front(), next) << files[i];
+    EXPECT_EQ(ks.back() - ks.front() + 1, static_cast<int>(ks.size())) << files[i];
+    next = ks.back() + 1;
+    EXPECT_NEAR(std::stod(rows[i + 1][2]), i < 2 ? 600 : 300, 1.0);
+    EXPECT_EQ(rows[i + 1][6], i < 2 ? "yes" : "no");
+  }
+}
+
+TEST_F(TransmissionsTest, TwoTransmissionsInOneSecondGetDistinctNames) {
+  // Buffers 1-2 and 10-11: the second starts under a second after the first.
+  host.setWallClock(epochFromCivil(CivilTime{2026, 12, 6, 21, 38, 4}));
+  record([](int k) { return k == 1 || k == 10; }, 30, LoggingSettings{0, true, 0, 0});
+  const auto files = ownFiles();
+  ASSERT_EQ(files.size(), 2u);
+  EXPECT_EQ(std::filesystem::path(files[0]).filename(), "dispatch-2026-12-06_21-38-04-2.wav");
+  EXPECT_EQ(std::filesystem::path(files[1]).filename(), "dispatch-2026-12-06_21-38-04.wav");
+}
+
+TEST(LoggingSettingsFile, RoundTripAndEveryBadLineIgnored) {
+  const LoggingSettings s{3, true, 1500, 90};
+  EXPECT_EQ(LoggingSettings::parse(s.format()), s);
+  EXPECT_EQ(LoggingSettings::parse(""), LoggingSettings{});
+  const LoggingSettings bad = LoggingSettings::parse(
+      "pre_roll_buffers = 6\none_file_per_transmission = maybe\nmin_length_ms = -1\nmax_length_minutes = 12x\n"
+      "min_length_ms\n= 5\nunknown = 3\ngarbage\n  pre_roll_buffers=2  \r\n");
+  EXPECT_EQ(bad, (LoggingSettings{2, false, 0, 0}));
+}
