@@ -220,17 +220,34 @@ TEST_F(ConfigurationTest, FirstStartMakesTheFolderAndAFileOfDefaultsButKeepsAUse
   EXPECT_EQ(readAll(host.configFilePath()), bytesOf(mine));
 }
 
-TEST_F(ConfigurationTest, WithNoFileAndNoWayToMakeOneTheProgramRunsOnDefaultsAndSavesNothing) {
-  writeAll(dir.file("home"), {'x'});  // a file where the folder would go
-  host.setConfigFilePath((dir.path() / "home" / "quorvane" / "quorvane.cfg").string());
-  EXPECT_FALSE(Configuration::CreateDefaultFile(host));
-  startUp();
-  EXPECT_EQ(form.ConfigFilePath, "");
-  EXPECT_TRUE(form.ConfigLED.checked());
-  EXPECT_TRUE(tickedItems().empty());
-  form.VoxCheckBox.click();
-  form.FormClose();
-  EXPECT_EQ(filesIn(dir.path()), 1u);
+// No file and no way to make one (a file where the folder would go), or a
+// FIFO where the file should be (it once kept the window from ever appearing):
+// the program runs on its defaults and saves nothing; the FIFO is said.
+TEST_F(ConfigurationTest, WithNoUsableFileTheProgramRunsOnDefaultsAndSavesNothing) {
+  for (bool fifo : {false, true}) {
+    TVOXForm window(host, audio);
+    host.errors.clear();
+    if (fifo) {
+      host.setConfigFilePath(dir.file("fifo.cfg"));
+      ASSERT_EQ(mkfifo(host.configFilePath().c_str(), 0600), 0);
+    } else {
+      writeAll(dir.file("home"), {'x'});
+      host.setConfigFilePath((dir.path() / "home" / "quorvane" / "quorvane.cfg").string());
+      EXPECT_FALSE(Configuration::CreateDefaultFile(host));
+    }
+    window.FormCreate();
+    window.FormShow();
+    EXPECT_EQ(window.ConfigFilePath, "");
+    EXPECT_TRUE(window.ConfigLED.checked());
+    EXPECT_FALSE(window.Mono2.checked() || window.Time1.checked());  // no menu command ran
+    EXPECT_EQ(host.errors.size(), fifo ? 1u : 0u);
+    if (fifo) EXPECT_EQ(host.errors[0], host.configFilePath() + " is not a regular file: the default settings are used");
+    window.VoxCheckBox.click();
+    window.FormClose();
+    EXPECT_EQ(filesIn(dir.path()), fifo ? 2u : 1u);
+  }
+  struct stat st{};
+  EXPECT_TRUE(stat(dir.file("fifo.cfg").c_str(), &st) == 0 && S_ISFIFO(st.st_mode));
 }
 
 // Settings that cannot be saved are said so: on standard error at every
@@ -303,16 +320,4 @@ TEST_F(ConfigurationTest, AnotherInstanceSavingIsWaitedForAndNeverWrittenInto) {
   }
   EXPECT_TRUE(form.SaveConfiguration());
   EXPECT_EQ(u32At(readAll(cfg()), 9), 1u);
-}
-
-// A FIFO where the settings file should be once kept the window from ever appearing.
-TEST_F(ConfigurationTest, ASettingsFileThatIsNotARegularFileGivesTheDefaultsAndSaysSo) {
-  ASSERT_EQ(mkfifo(cfg().c_str(), 0600), 0);
-  startUp();
-  EXPECT_EQ(form.ConfigFilePath, "");
-  EXPECT_EQ(host.errors, std::vector<std::string>{cfg() + " is not a regular file: the default settings are used"});
-  EXPECT_TRUE(tickedItems().empty());
-  form.FormClose();
-  struct stat st{};
-  EXPECT_TRUE(stat(cfg().c_str(), &st) == 0 && S_ISFIFO(st.st_mode));
 }
