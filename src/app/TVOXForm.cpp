@@ -136,6 +136,7 @@ void TVOXForm::SelectOutputSoundDevice1Click() {
 void TVOXForm::FormCreate() {
   OpenFailure why = OpenFailure::None;
   HelpFilePath = existingFile(host, host.helpFilePath(), 256, why);
+  why = OpenFailure::None;
   ConfigFilePath = existingFile(host, host.configFilePath(), 512, why);
   if (why == OpenFailure::NotRegular)
     host.printError(host.configFilePath() + " is not a regular file: the default settings are used");
