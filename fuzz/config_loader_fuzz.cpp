@@ -64,7 +64,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                            form.FileTransfer})
     require(box <= 1);
   require((form.VoxEnabled == 0 || form.VoxEnabled == 1) && (form.DisplayType == 0 || form.DisplayType == 1));
-  require(form.FileBypassBox.checked() == (form.FileBypass == 1) && form.VoxCheckBox.checked() == (form.VoxEnabled == 1));
+  require(form.FileBypassBox.checked() == (form.FileBypass == 1));
+  require(form.VoxCheckBox.checked() == (form.VoxEnabled == 1));
   require(form.StartHour >= 0 && form.StartHour <= 12 && form.StopSecond >= 0 && form.StopSecond <= 59);
   // A band the band-pass dialog would accept.
   require(form.LowFrequency >= 0 && form.LowFrequency < form.HighFrequency &&
