@@ -1,7 +1,8 @@
 // libFuzzer entry: any bytes as the configuration file. Decoding must never
 // read out of bounds. Loading them on a window must never crash, divide by
 // zero or leave a NaN filter, must leave every setting in a state the
-// program can run with, and what the program then saves must load back to
+// program can run with (boxes 0 or 1, a supported rate, devices that exist,
+// a band the dialog accepts), and what the program then saves must load back to
 // itself byte for byte.
 #include <algorithm>
 #include <cmath>
@@ -13,6 +14,7 @@
 #include "app/TVOXForm.h"
 #include "audio/SimWaveBackend.h"
 #include "files/ConfigRecord.h"
+#include "files/SampleRates.h"
 #include "platform/SimHost.h"
 
 namespace {
@@ -56,7 +58,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   form.configuration.LoadFromBytes(bytes.data(), bytes.size());
 
-  require(form.WaveFormat.SampleRate != 0 && form.WaveFormat.AvgBytesPerSec != 0);
+  require(isSupportedRate(form.WaveFormat.SampleRate) && form.WaveFormat.AvgBytesPerSec != 0);
+  require(form.InputDeviceId == 0 && form.OutputDeviceId == 0);  // one simulated device each way
+  for (std::uint8_t box : {form.StayOnTop, form.FilterEnabled, form.TimerEnabled, form.FileBypass, form.MuteEnabled,
+                           form.FileTransfer})
+    require(box <= 1);
+  require((form.VoxEnabled == 0 || form.VoxEnabled == 1) && (form.DisplayType == 0 || form.DisplayType == 1));
+  require(form.FileBypassBox.checked() == (form.FileBypass == 1));
+  require(form.VoxCheckBox.checked() == (form.VoxEnabled == 1));
+  require(form.StartHour >= 0 && form.StartHour <= 12 && form.StopSecond >= 0 && form.StopSecond <= 59);
+  // A band the band-pass dialog would accept.
+  require(form.LowFrequency >= 0 && form.LowFrequency < form.HighFrequency &&
+          form.HighFrequency <= static_cast<float>(form.WaveFormat.SampleRate / 2));
   require(form.ChannelCount == 1 || form.ChannelCount == 2);
   require(form.WaveFormat.Channels == form.ChannelCount && form.OutputWaveFormat.Channels == form.ChannelCount);
   require(form.InputBufferBytes > 0 && form.InputBufferBytes <= 16384);
@@ -65,7 +78,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   require(form.OutputGainDb >= 0 && form.OutputGainDb <= 40);
   require(form.ThresholdDb >= 0 && form.ThresholdDb <= 60);
   require(form.BandpassSelected == 2);
-  require(std::isfinite(form.LowFrequency) && std::isfinite(form.HighFrequency));
   require(allFinite(form.filter.Kernel()) && allFinite(form.filter.ResponseRe()) && allFinite(form.filter.ResponseIm()));
   require(host.messages().empty());
 

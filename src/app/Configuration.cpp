@@ -1,8 +1,12 @@
 #include "app/Configuration.h"
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <filesystem>
 #include <system_error>
+
+#include "files/SampleRates.h"
 
 namespace quorvane {
 
@@ -18,13 +22,48 @@ void setBox(CheckBoxModel& box, bool checked) {
 
 // The up/down controls hold 16-bit positions and keep them within their range.
 void setUpDown(UpDownModel& arrows, std::int32_t value) {
-  arrows.setPosition(static_cast<std::int16_t>(value));
+  arrows.setPosition(static_cast<std::int16_t>(std::clamp<std::int32_t>(value, INT16_MIN, INT16_MAX)));
   if (arrows.onClick) arrows.onClick();
 }
 
 }  // namespace
 
-bool Configuration::usableBandEdge(float hz) { return std::isfinite(hz) && hz >= 0.0f && hz <= kMaxBandEdgeHz; }
+ConfigRecord Configuration::settle(ConfigRecord r, const ConfigRecord& inForce) const {
+  auto box = [](std::uint8_t& b) { b = b == 1 ? 1 : 0; };
+  box(r.StayOnTop);
+  box(r.FilterEnabled);
+  box(r.TimerEnabled);
+  box(r.FileBypass);
+  box(r.MuteEnabled);
+  box(r.FileTransfer);
+  r.VoxEnabled = r.VoxEnabled == 1 ? 1 : 0;
+  if (r.DisplayType != 0 && r.DisplayType != 1) r.DisplayType = inForce.DisplayType;
+  r.ChannelCount = r.ChannelCount == 1 ? 1 : 2;
+
+  auto device = [&](std::int32_t& id, std::int32_t kept, WaveDirection d) {
+    if (id < 0 || (deviceCount && id >= deviceCount(d))) id = kept;
+  };
+  device(r.InputDeviceId, inForce.InputDeviceId, WaveDirection::Input);
+  device(r.OutputDeviceId, inForce.OutputDeviceId, WaveDirection::Output);
+
+  for (std::int32_t* hour : {&r.StartHour, &r.StopHour}) *hour = std::clamp(*hour, 0, 12);
+  for (std::int32_t* part : {&r.StartMinute, &r.StartSecond, &r.StopMinute, &r.StopSecond})
+    *part = std::clamp(*part, 0, 59);
+  for (std::int32_t* amPm : {&r.StartAmPm, &r.StopAmPm}) *amPm = *amPm == 1 ? 1 : 2;
+
+  if (!isSupportedRate(r.SampleRate)) r.SampleRate = inForce.SampleRate;
+  if (!std::isfinite(r.LowFrequency)) r.LowFrequency = inForce.LowFrequency;
+  if (!std::isfinite(r.HighFrequency)) r.HighFrequency = inForce.HighFrequency;
+  const float half = static_cast<float>(r.SampleRate / 2);
+  r.LowFrequency = std::clamp(r.LowFrequency, 0.0f, half);
+  r.HighFrequency = std::clamp(r.HighFrequency, 0.0f, half);
+  // An empty or upside-down band would filter away everything.
+  if (!(r.LowFrequency < r.HighFrequency)) {
+    r.LowFrequency = ConfigRecord{}.LowFrequency;
+    r.HighFrequency = ConfigRecord{}.HighFrequency;
+  }
+  return r;
+}
 
 ConfigRecord Configuration::current() const {
   const SharedState& s = c_.s;
@@ -60,9 +99,14 @@ ConfigRecord Configuration::current() const {
 
 void Configuration::LoadConfiguration(const std::string& path) {
   if (path.empty()) return;
-  auto file = c_.host.openFile(path, FileMode::ReadBinary);
+  OpenFailure why = OpenFailure::None;
+  auto file = c_.host.openFile(path, FileMode::ReadBinary, &why);
   if (!file) {
-    WriteFile(c_.host, path, current());
+    // A FIFO or a device where the file should be is left alone.
+    if (why == OpenFailure::NotRegular)
+      c_.host.printError(path + " is not a regular file: the default settings are used");
+    else
+      WriteFile(c_.host, path, current());
     return;
   }
   std::uint8_t bytes[ConfigRecord::Size];
@@ -73,11 +117,7 @@ void Configuration::LoadConfiguration(const std::string& path) {
 
 void Configuration::LoadFromBytes(const std::uint8_t* data, std::size_t size) {
   const ConfigRecord inForce = current();
-  ConfigRecord r = ConfigRecord::decode(data, size, inForce);
-  if (!usableSampleRate(r.SampleRate)) r.SampleRate = inForce.SampleRate;
-  if (!usableBandEdge(r.LowFrequency)) r.LowFrequency = inForce.LowFrequency;
-  if (!usableBandEdge(r.HighFrequency)) r.HighFrequency = inForce.HighFrequency;
-  apply(r);
+  apply(settle(ConfigRecord::decode(data, size, inForce), inForce));
 }
 
 void Configuration::apply(const ConfigRecord& r) {
@@ -87,22 +127,18 @@ void Configuration::apply(const ConfigRecord& r) {
   s.StayOnTop = r.StayOnTop;
   (r.StayOnTop == 1 ? ui.On1 : ui.Off1).click();
 
-  // Device numbers are checked when a device is opened.
   s.InputDeviceId = r.InputDeviceId;
   s.OutputDeviceId = r.OutputDeviceId;
 
-  // Values other than 0 and 1 stay in the field and leave the box alone.
   s.VoxEnabled = r.VoxEnabled;
-  if (r.VoxEnabled == 0) setBox(ui.VoxCheckBox, false);
-  if (r.VoxEnabled == 1) setBox(ui.VoxCheckBox, true);
+  setBox(ui.VoxCheckBox, r.VoxEnabled == 1);
 
   // Band-pass is the only filter: the command sets the value back to it.
   s.BandpassSelected = r.BandpassSelected;
   ui.Bandpass1.click();
 
   s.DisplayType = r.DisplayType;
-  if (r.DisplayType == 0) ui.Time1.click();
-  if (r.DisplayType == 1) ui.Waterfall1.click();
+  (r.DisplayType == 0 ? ui.Time1 : ui.Waterfall1).click();
 
   // The controls bring the positions into their ranges and their handlers
   // set hang time, gain and threshold from them.
@@ -125,8 +161,6 @@ void Configuration::apply(const ConfigRecord& r) {
   s.ThresholdDb = r.ThresholdDb;
   setUpDown(ui.InputThresholdUpDn, r.ThresholdDb);
 
-  // Times are shown as stored, even out of range: the editor brings a field
-  // into range only when the user steps it.
   s.StartHour = r.StartHour;
   s.StartMinute = r.StartMinute;
   s.StartSecond = r.StartSecond;
@@ -137,9 +171,7 @@ void Configuration::apply(const ConfigRecord& r) {
   s.StopAmPm = r.StopAmPm;
   timeEditor_.RefreshTimeLabels();
 
-  // Channels first, so the rate command sizes the buffers for them. A rate
-  // that has no command stays in the format with the buffers of the rate
-  // before it.
+  // Channels first, so the rate command sizes the buffers for them.
   s.WaveFormat.SampleRate = r.SampleRate;
   s.ChannelCount = r.ChannelCount;
   (r.ChannelCount == 1 ? ui.Mono2 : ui.Stereo2).click();
@@ -152,9 +184,8 @@ void Configuration::apply(const ConfigRecord& r) {
   if (designFilter) designFilter();
 }
 
-void Configuration::SaveConfiguration(const std::string& path) {
-  if (path.empty()) return;
-  WriteFile(c_.host, path, current());
+bool Configuration::SaveConfiguration(const std::string& path) {
+  return !path.empty() && WriteFile(c_.host, path, current());
 }
 
 bool Configuration::WriteFile(Host& host, const std::string& path, const ConfigRecord& record) {
@@ -162,16 +193,25 @@ bool Configuration::WriteFile(Host& host, const std::string& path, const ConfigR
   const std::string temporary = path + ".tmp";
   const auto bytes = record.encode();
   bool ok = false;
-  if (auto file = host.openFile(temporary, FileMode::CreateBinary)) {
+  // Another instance saving at this moment holds the temporary file for a
+  // few microseconds: wait for it a little, never without bound.
+  OpenFailure why = OpenFailure::None;
+  auto file = host.openFile(temporary, FileMode::CreateBinary, &why);
+  for (int attempt = 0; !file && why == OpenFailure::InUse && attempt < 20; ++attempt) {
+    host.sleepMs(10);
+    file = host.openFile(temporary, FileMode::CreateBinary, &why);
+  }
+  if (file) {
     ok = file->write(bytes.data(), bytes.size()) == bytes.size() && file->flush();
+    // Renamed and removed while still locked, so no other instance writes into it meanwhile.
+    std::error_code ec;
+    if (ok) {
+      std::filesystem::rename(temporary, path, ec);
+      ok = !ec;
+    }
+    if (!ok) std::filesystem::remove(temporary, ec);
     ok = file->close() && ok;
   }
-  std::error_code ec;
-  if (ok) {
-    std::filesystem::rename(temporary, path, ec);
-    ok = !ec;
-  }
-  if (!ok) std::filesystem::remove(temporary, ec);
   return ok;
 }
 

@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 
+#include "audio/WaveBackend.h"
 #include "files/ConfigRecord.h"
 #include "schedule/TimeEditor.h"
 #include "state/FormContext.h"
@@ -14,8 +15,9 @@ namespace quorvane {
 // The settings file. Loading does not merely copy values: each one goes
 // through the control or menu command a user would operate, in file order,
 // so ticks, labels, memos, buffer sizes and the filter all follow the file.
-// Saving writes a temporary file and renames it over the old one, so a crash
-// or a full disk never leaves a torn file behind.
+// Saving writes a temporary file, locked against another instance saving at
+// the same moment, and renames it over the old one, so a crash or a full disk
+// never leaves a torn file behind.
 class Configuration {
  public:
   Configuration(FormContext c, TimeEditor& timeEditor) : c_(c), timeEditor_(timeEditor) {}
@@ -23,8 +25,9 @@ class Configuration {
   // Reads and applies the file. An empty path reads nothing; a file that
   // cannot be read is created from the settings in force, and nothing is applied.
   void LoadConfiguration(const std::string& path);
-  // Writes the settings in force; an empty path or a failed write saves nothing.
-  void SaveConfiguration(const std::string& path);
+  // Writes the settings in force; false (and nothing saved) for an empty
+  // path or a failed write.
+  bool SaveConfiguration(const std::string& path);
 
   // Applies the settings held in `size` bytes as loading a file of them does.
   // Fields past the end keep the values in force.
@@ -43,18 +46,18 @@ class Configuration {
   // `path`. On any failure the old file is left as it was.
   static bool WriteFile(Host& host, const std::string& path, const ConfigRecord& record);
 
-  // Values the program cannot run with: they keep the value in force.
-  // A rate of 0 would divide by zero; one whose stereo byte rate overflows
-  // 32 bits wraps to nonsense (possibly 0).
-  static constexpr std::uint32_t kMaxSampleRate = 0x3FFFFFFF;
-  // A band edge that is not a number, infinite, negative or absurdly high
-  // would fill the filter with NaN or give a kernel of nothing but rounding.
-  static constexpr float kMaxBandEdgeHz = 1.0e6f;
-  static bool usableSampleRate(std::uint32_t rate) { return rate != 0 && rate <= kMaxSampleRate; }
-  static bool usableBandEdge(float hz);
+  // A record as loaded, made into one the program runs with: each check-box
+  // field 0 or 1 (1 is on, anything else off), the view 0 or 1, the times in
+  // the editor's ranges, channels 1 or 2. A rate the program does not support,
+  // a device that is not there and a band edge that is not a number keep the
+  // value in force; the band is brought into what the band-pass dialog
+  // accepts (0 Hz to half the rate, low below high), or the default band.
+  ConfigRecord settle(ConfigRecord loaded, const ConfigRecord& inForce) const;
 
   // Designs the band-pass filter for the band edges and rate in force.
   std::function<void()> designFilter;
+  // How many sound devices there are in each direction; unset, any number is taken.
+  std::function<int(WaveDirection)> deviceCount;
 
  private:
   void apply(const ConfigRecord& r);

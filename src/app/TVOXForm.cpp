@@ -7,10 +7,10 @@ namespace {
 
 // A path is taken only if the file can be opened for reading; one retry
 // covers a file that is briefly locked by another program.
-std::string existingFile(Host& host, const std::string& path, std::size_t capacity) {
+std::string existingFile(Host& host, const std::string& path, std::size_t capacity, OpenFailure& why) {
   if (path.empty() || path.size() >= capacity) return {};
   for (int attempt = 0; attempt < 2; ++attempt) {
-    if (auto f = host.openFile(path, FileMode::ReadBinary)) {
+    if (auto f = host.openFile(path, FileMode::ReadBinary, &why)) {
       f->close();
       return path;
     }
@@ -51,6 +51,7 @@ TVOXForm::TVOXForm(Host& h, WaveBackend& backend)
   };
   FrequencySetForm.redesign = [this] { DesignFilterForCurrentBand(); };
   configuration.designFilter = [this] { DesignFilterForCurrentBand(); };
+  configuration.deviceCount = [this](WaveDirection d) { return audio.deviceCount(d); };
   scheduler.stopRecording = [this] { StopBtnClick(); };
   wireHandlers();
 }
@@ -135,8 +136,12 @@ void TVOXForm::SelectOutputSoundDevice1Click() {
 }
 
 void TVOXForm::FormCreate() {
-  HelpFilePath = existingFile(host, host.helpFilePath(), 256);
-  ConfigFilePath = existingFile(host, host.configFilePath(), 512);
+  OpenFailure why = OpenFailure::None;
+  HelpFilePath = existingFile(host, host.helpFilePath(), 256, why);
+  why = OpenFailure::None;
+  ConfigFilePath = existingFile(host, host.configFilePath(), 512, why);
+  if (why == OpenFailure::NotRegular)
+    host.printError(host.configFilePath() + " is not a regular file: the default settings are used");
   // The default band, as fractions of 11025 whatever the rate.
   filter.DesignDefaultBand();
   formats.WriteStatusLine();
@@ -178,8 +183,15 @@ void TVOXForm::FormClose() {
   host.requestTerminate();
 }
 
+bool TVOXForm::SaveConfiguration() {
+  const bool saved = configuration.SaveConfiguration(ConfigFilePath);
+  if (!saved) host.printError("Could not save the settings to " + host.configFilePath());
+  return saved;
+}
+
 void TVOXForm::Exit1Click() {
-  SaveConfiguration();
+  if (!SaveConfiguration())
+    host.messageBox("Could not save the settings to " + host.configFilePath(), "File Error Message");
   if (closeWindow)
     closeWindow();
   else

@@ -95,7 +95,8 @@ class TVOXForm : public SharedState, public FormComponents {
 
   // The settings file at ConfigFilePath
   void LoadConfiguration() { configuration.LoadConfiguration(ConfigFilePath); }
-  void SaveConfiguration() { configuration.SaveConfiguration(ConfigFilePath); }
+  // False, said on standard error, when the settings could not be saved.
+  bool SaveConfiguration();
 
   // Start and end time of a timed recording; the clock and scheduler
   void Start_HrClick() { timeEditor.Start_HrClick(); }

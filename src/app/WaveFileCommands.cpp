@@ -1,6 +1,5 @@
 #include "app/WaveFileCommands.h"
 
-
 namespace quorvane {
 
 void WaveFileCommands::OpenInput1Click() {
@@ -9,16 +8,17 @@ void WaveFileCommands::OpenInput1Click() {
   const auto path = c_.host.chooseFile(
       {FileDialogRequest::Kind::Open, "Input Wave File Select", "Input Wave Files (*.wav)", "wav"});
   if (path && openAndCheckInput(*path)) AdoptInputFormat();
-  // An empty data chunk leaves nothing to play: no input file, and no message.
+  // Nothing to play (the reader has said why): no input file.
   if (s.InputDataBytes == 0) engine_.CloseInputFile();
 }
 
 bool WaveFileCommands::openAndCheckInput(const std::string& path) {
   auto& s = c_.s;
   s.InputFilePath = path;
-  s.InputFile = c_.host.openFile(path, FileMode::ReadBinary);
+  OpenFailure why = OpenFailure::None;
+  s.InputFile = c_.host.openFile(path, FileMode::ReadBinary, &why);
   if (!s.InputFile) {
-    c_.host.messageBox("Could not open the wave file", "File Open Error Message");
+    c_.host.messageBox(openFailureText(why, "Could not open the wave file"), "File Open Error Message");
     return false;
   }
   s.InputFileOpen = 1;

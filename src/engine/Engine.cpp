@@ -128,10 +128,11 @@ bool Engine::CreateOutputFile(const std::string& path, const WaveFormatEx& forma
   auto& s = c_.s;
   s.OutputFilePath = path;
   s.OutputDataBytes = 0;
-  s.OutputFile = c_.host.openFile(path, FileMode::CreateBinary);
+  OpenFailure why = OpenFailure::None;
+  s.OutputFile = c_.host.openFile(path, FileMode::CreateBinary, &why);
   if (!s.OutputFile) {
     s.OutputFileOpen = 0;
-    c_.host.messageBox("Could not open the Wave file", "File Error Message");
+    c_.host.messageBox(openFailureText(why, "Could not open the Wave file"), "File Error Message");
     return false;
   }
   const auto header = WavHeader::build(format, 0);

@@ -39,11 +39,26 @@ class FileStream {
 
 enum class FileMode {
   ReadBinary,    // "rb": existing file, read only
-  CreateBinary,  // "wb+": created or truncated, read and write
+  CreateBinary,  // "wb+": created or truncated, read and write, held exclusively
   AppendBinary,  // "ab": created if missing, every write at the end
 };
 
-// Opens a file on the real file system; nullptr when it cannot be opened.
-std::unique_ptr<FileStream> openStdioFile(const std::string& path, FileMode mode);
+// Why a file could not be opened.
+enum class OpenFailure {
+  None,
+  CannotOpen,  // missing, no permission, no such folder, ...
+  NotRegular,  // a FIFO, a device, a folder: opening or using it can block for good
+  InUse,       // another program holds the file open for writing
+};
+
+// The message for a failure; `fallback` for a plain CannotOpen.
+std::string openFailureText(OpenFailure why, const std::string& fallback);
+
+// Opens a regular file on the real file system; nullptr when it cannot, with
+// the reason in `why`. Nothing that can block is ever opened: a path that is
+// not a regular file is refused without waiting. A file created for writing
+// is locked exclusively (flock) before it is truncated and for as long as it
+// stays open, so a second program never truncates or interleaves with it.
+std::unique_ptr<FileStream> openStdioFile(const std::string& path, FileMode mode, OpenFailure* why = nullptr);
 
 }  // namespace quorvane

@@ -10,7 +10,8 @@
 
 namespace quorvane {
 
-// The format fields of a WAV file's fmt chunk.
+// The format fields of a WAV file's fmt chunk. FormatTag is the file's own:
+// 1 (PCM) or 0xFFFE (WAVE_FORMAT_EXTENSIBLE with the PCM sub-format).
 struct WavFileFormat {
   std::uint16_t FormatTag = 0;
   WaveFormatEx Format;
@@ -29,6 +30,8 @@ struct WavHeaderInfo {
     UnsupportedBits,  // a PCM file we cannot play correctly
     UnsupportedChannels,
     UnsupportedRate,
+    NoData,         // no data chunk, or one without a whole sample frame
+    TooManyChunks,  // no data within the first kMaxChunks chunks
   };
   Check check = Check::NotRiff;
   WavFileFormat format;
@@ -49,6 +52,8 @@ struct WavHeaderInfo {
 // could copy (fewer at the end of the file); `size` is the file's length.
 class WavReader {
  public:
+  // A bound on the walk keeps a file of millions of empty chunks from hanging the window.
+  static constexpr int kMaxChunks = 4096;
   using ReadAt = std::function<std::size_t(std::uint64_t offset, void* dst, std::size_t n)>;
   static WavHeaderInfo parse(const ReadAt& read, std::uint64_t size);
   // The same over bytes in memory.

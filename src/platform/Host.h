@@ -54,11 +54,14 @@ class Host : public TimerScheduler {
   virtual void messageBox(const std::string& text, const std::string& caption) = 0;
   // A plain modal message captioned with the application's title.
   virtual void showMessage(const std::string& text) = 0;
+  // A line on standard error, for what has no window to be shown in.
+  virtual void printError(const std::string& text);
   // A file chooser; nothing when the user cancels.
   virtual std::optional<std::string> chooseFile(const FileDialogRequest& request) = 0;
 
-  virtual std::unique_ptr<FileStream> openFile(const std::string& path, FileMode mode) {
-    return openStdioFile(path, mode);
+  // Opens a regular file; nullptr with the reason in `why` when it cannot.
+  virtual std::unique_ptr<FileStream> openFile(const std::string& path, FileMode mode, OpenFailure* why = nullptr) {
+    return openStdioFile(path, mode, why);
   }
   // Deletes a file; false when it could not.
   virtual bool removeFile(const std::string& path) { return std::remove(path.c_str()) == 0; }
@@ -70,6 +73,10 @@ class Host : public TimerScheduler {
 
   // Asks the application to end once the running handlers have returned.
   virtual void requestTerminate() = 0;
+
+  // A chosen save path with the default extension added, unless it has one
+  // or already exists (an existing name, a device above all, is taken as it is).
+  static std::string withDefaultExtension(const std::string& path, const std::string& extension);
 
   // Where the configuration file and the user manual live on this platform.
   virtual std::string configFilePath() const = 0;

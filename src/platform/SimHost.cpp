@@ -116,8 +116,11 @@ std::optional<std::string> SimHost::chooseFile(const FileDialogRequest& request)
   return answer;
 }
 
-std::unique_ptr<FileStream> SimHost::openFile(const std::string& path, FileMode mode) {
-  return fileOpener_ ? fileOpener_(path, mode) : openStdioFile(path, mode);
+std::unique_ptr<FileStream> SimHost::openFile(const std::string& path, FileMode mode, OpenFailure* why) {
+  if (!fileOpener_) return openStdioFile(path, mode, why);
+  auto f = fileOpener_(path, mode);
+  if (why) *why = f ? OpenFailure::None : OpenFailure::CannotOpen;
+  return f;
 }
 
 bool SimHost::openDocument(const std::string& path) {

@@ -52,6 +52,9 @@ class SimHost : public Host {
   void messageBox(const std::string& text, const std::string& caption) override;
   void showMessage(const std::string& text) override;
   const std::vector<Message>& messages() const { return messages_; }
+  // Lines written to standard error.
+  void printError(const std::string& text) override { errors.push_back(text); }
+  std::vector<std::string> errors;
   void clearMessages() { messages_.clear(); }
   // Runs inside every message box, as if the user read it; may advance time.
   std::function<void(const Message&)> onMessageBox;
@@ -65,7 +68,7 @@ class SimHost : public Host {
 
   // --- files: tests may wrap or replace the real file system ---
   using FileOpener = std::function<std::unique_ptr<FileStream>(const std::string&, FileMode)>;
-  std::unique_ptr<FileStream> openFile(const std::string& path, FileMode mode) override;
+  std::unique_ptr<FileStream> openFile(const std::string& path, FileMode mode, OpenFailure* why = nullptr) override;
   void setFileOpener(FileOpener opener) { fileOpener_ = std::move(opener); }
 
   // --- documents, programs, termination ---

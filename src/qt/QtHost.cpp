@@ -73,7 +73,6 @@ void QtHost::showMessage(const std::string& text) {
 
 std::optional<std::string> QtHost::chooseFile(const FileDialogRequest& r) {
   QFileDialog dialog(mainWindow_, QString::fromStdString(r.title), QString(), QString::fromStdString(r.filter));
-  dialog.setDefaultSuffix(QString::fromStdString(r.defaultExtension));
   if (r.kind == FileDialogRequest::Kind::Save) {
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
@@ -83,7 +82,9 @@ std::optional<std::string> QtHost::chooseFile(const FileDialogRequest& r) {
     dialog.setFileMode(QFileDialog::ExistingFile);
   }
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-  return dialog.selectedFiles().first().toStdString();
+  // The dialog's own default suffix would turn /dev/full into a new /dev/full.wav.
+  const std::string chosen = dialog.selectedFiles().first().toStdString();
+  return r.kind == FileDialogRequest::Kind::Save ? withDefaultExtension(chosen, r.defaultExtension) : chosen;
 }
 
 bool QtHost::openDocument(const std::string& path) {

@@ -1,4 +1,7 @@
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,6 +11,8 @@
 #include <random>
 
 #include "FormFixture.h"
+#include "LimitedFile.h"
+#include "OtherInstance.h"
 
 using namespace quorvane;
 using namespace quorvane::test;
@@ -51,27 +56,6 @@ void expectFilter(const TVOXForm& f, float lowHz, float highHz, float rate) {
   for (float v : f.filter.ResponseRe()) ASSERT_TRUE(std::isfinite(v));
   for (float v : f.filter.ResponseIm()) ASSERT_TRUE(std::isfinite(v));
 }
-
-// A file whose writes stop after `limit` bytes, as on a full disk.
-class FullDisk : public FileStream {
- public:
-  FullDisk(std::unique_ptr<FileStream> f, std::size_t limit) : f_(std::move(f)), left_(limit) {}
-  std::size_t read(void* d, std::size_t n) override { return f_->read(d, n); }
-  std::size_t write(const void* d, std::size_t n) override {
-    const std::size_t done = f_->write(d, std::min(n, left_));
-    left_ -= done;
-    return done;
-  }
-  bool seek(std::uint64_t o) override { return f_->seek(o); }
-  bool seekToEnd() override { return f_->seekToEnd(); }
-  std::uint64_t tell() override { return f_->tell(); }
-  bool flush() override { return f_->flush(); }
-  bool close() override { return f_->close(); }
-
- private:
-  std::unique_ptr<FileStream> f_;
-  std::size_t left_;
-};
 
 }  // namespace
 
@@ -131,87 +115,66 @@ TEST_F(ConfigurationTest, SettingsSurviveARestartByteForByte) {
   EXPECT_EQ(readAll(cfg()), first);
 }
 
-TEST_F(ConfigurationTest, TheControlsBringLoadedValuesIntoLine) {
-  ConfigRecord r;
-  r.BandpassSelected = 0;
-  r.HangTimeIndex = 9;
-  r.OutputGainDb = 41;
-  r.StartAmPm = 2;
-  r.VoxEnabled = 7;   // neither on nor off: the box is left alone, the value kept
-  r.DisplayType = 5;  // no such view: neither command runs
-  writeAll(cfg(), bytesOf(r));
+// Whatever the bytes, every field loads as a value the controls show and the
+// loops understand, and only such a value is saved back. A box field of 2 once
+// showed an unticked box while Record behaved as if it were ticked; a rate
+// without its buffer size lost most of the sound; a device that is not there
+// ended the program at the first Record; a band the dialog would refuse
+// filtered away everything.
+TEST_F(ConfigurationTest, EveryLoadedValueComesOutAsOneTheProgramRunsWith) {
   startUp();
-  EXPECT_EQ(form.InputGainMemo.text(), "    5 sec");
-  EXPECT_EQ(form.SquelchTimer.interval(), 5000);
-  EXPECT_EQ(form.Start_AM_PM.text(), "PM");
-  EXPECT_FALSE(form.VoxCheckBox.checked());
-  EXPECT_EQ(tickedItems(), (Names{"Off1", "Mono2", "N11025Hz1", "Bandpass1"}));
-
-  form.FormClose();
-  const auto b = readAll(cfg());
-  EXPECT_EQ(u32At(b, 13), 2u);   // field 5
-  EXPECT_EQ(u32At(b, 21), 5u);   // field 7: the control's maximum
-  EXPECT_EQ(u32At(b, 25), 40u);
-  EXPECT_EQ(u32At(b, 9), 7u);
-  EXPECT_EQ(u32At(b, 17), 5u);
-}
-
-TEST_F(ConfigurationTest, EveryChannelCountButOneLoadsAsStereo) {
-  startUp();
-  for (auto [stored, channels] : {std::pair{0, 2}, {1, 1}, {5, 2}, {-1, 2}, {1, 1}}) {
-    ConfigRecord r;
-    r.ChannelCount = stored;
-    load(r);
-    EXPECT_EQ(form.ChannelCount, channels) << stored;
-    EXPECT_EQ(form.WaveFormat.Channels, channels) << stored;
-    EXPECT_EQ(form.InputBufferBytes, 2048 * channels) << stored;
-    EXPECT_EQ(form.Stereo2.checked(), channels == 2) << stored;
-  }
-}
-
-TEST_F(ConfigurationTest, ARateWithoutACommandKeepsTheBuffersOfTheRateBefore) {
-  ConfigRecord r;
-  r.SampleRate = 8000;
-  writeAll(cfg(), bytesOf(r));
-  startUp();
-  EXPECT_EQ(form.WaveFormat.SampleRate, 8000u);
-  EXPECT_EQ(form.SamplesPerBuffer, 1024u);
-  EXPECT_EQ(form.InputBufferBytes, 2048);
-  EXPECT_FALSE(form.N11025Hz1.checked() || form.N22050Hz1.checked() || form.N44100Hz1.checked());
-  EXPECT_EQ(form.StatusMemo2.text(), "Channel Mode = MONO      Sample Rate = 8000 Hz");
-  expectFilter(form, 300.0f, 2400.0f, 8000.0f);
-}
-
-// Values the program cannot run with keep the value in force instead of
-// dividing by zero or filling the filter with NaN; the rest is taken as it is.
-TEST_F(ConfigurationTest, NonsenseKeepsTheValueInForce) {
-  startUp();
+  using Edit = std::function<void(ConfigRecord&)>;
   const float nan = std::numeric_limits<float>::quiet_NaN();
-  const float inf = std::numeric_limits<float>::infinity();
-  for (std::uint32_t rate : {0u, 0x40000000u, 0xFFFFFFFFu}) {
-    for (auto [low, high] : {std::pair{nan, nan}, {inf, -inf}, {-5.0f, 1e30f}}) {
-      ConfigRecord r;
-      r.SampleRate = rate;
-      r.LowFrequency = low;
-      r.HighFrequency = high;
-      r.StartHour = std::numeric_limits<std::int32_t>::max();
-      load(r);
-      EXPECT_EQ(form.WaveFormat.AvgBytesPerSec, 22050u) << rate;
-      EXPECT_TRUE(form.N11025Hz1.checked());
-      EXPECT_EQ(form.LowFrequency, 300.0f) << low;
-      EXPECT_EQ(form.HighFrequency, 2400.0f) << high;
-      expectFilter(form, 300.0f, 2400.0f, 11025.0f);
-    }
+  const Edit valid = [](auto& r) { r.VoxEnabled = 1, r.FilterEnabled = 1, r.DisplayType = 1, r.StayOnTop = 1; };
+  // What is stored, and what loads from it (unset: the defaults).
+  const std::pair<Edit, Edit> cases[] = {
+      {[](auto& r) { r.FileBypass = 2; }, {}},
+      {[](auto& r) { r.TimerEnabled = 2; }, {}},
+      {[](auto& r) { r.FileTransfer = 255, r.StayOnTop = 7, r.FilterEnabled = 3, r.MuteEnabled = 9; }, {}},
+      {[](auto& r) { r.VoxEnabled = 7, r.DisplayType = 5, r.BandpassSelected = 0; }, {}},
+      {valid, valid},
+      {[](auto& r) { r.HangTimeIndex = 9, r.OutputGainDb = 41, r.ThresholdDb = 65539; },
+       [](auto& r) { r.HangTimeIndex = 5, r.OutputGainDb = 40, r.ThresholdDb = 60; }},
+      {[](auto& r) { r.SampleRate = 7, r.InputDeviceId = 99, r.OutputDeviceId = -5; }, {}},
+      {[](auto& r) { r.SampleRate = 0x3FFFFFFF; }, {}},
+      {[](auto& r) { r.SampleRate = 48000; }, {}},
+      {[](auto& r) { r.SampleRate = 44100, r.ChannelCount = 0; },
+       [](auto& r) { r.SampleRate = 44100, r.ChannelCount = 2; }},
+      {[](auto& r) { r.StartHour = INT32_MAX, r.StopMinute = -3, r.StartSecond = 75, r.StopAmPm = 7; },
+       [](auto& r) { r.StartHour = 12, r.StartSecond = 59, r.StopAmPm = 2; }},
+      {[](auto& r) { r.HighFrequency = 900000; }, [](auto& r) { r.HighFrequency = 5512; }},
+      {[](auto& r) { r.SampleRate = 44100, r.LowFrequency = -5, r.HighFrequency = 1e30f; },
+       [](auto& r) { r.SampleRate = 44100, r.LowFrequency = 0, r.HighFrequency = 22050; }},
+      {[](auto& r) { r.LowFrequency = 2000, r.HighFrequency = 1000; }, {}},
+      {[](auto& r) { r.LowFrequency = 0, r.HighFrequency = 0; }, {}},
+      {[nan](auto& r) { r.LowFrequency = nan, r.HighFrequency = -nan; }, {}},
+  };
+  for (const auto& [edit, expectedEdit] : cases) {
+    SCOPED_TRACE(&edit - &cases[0].first);
+    load(ConfigRecord{});
+    ConfigRecord stored, expected;
+    edit(stored);
+    if (expectedEdit) expectedEdit(expected);
+    load(stored);
+    EXPECT_EQ(bytesOf(form.configuration.current()), bytesOf(expected));
+    const ConfigRecord& e = expected;
+    for (auto [box, field] : {std::pair{&form.VoxCheckBox, e.VoxEnabled}, {&form.FilterCheckBox, e.FilterEnabled},
+                              {&form.TimerCheckBox, e.TimerEnabled}, {&form.FileBypassBox, e.FileBypass},
+                              {&form.MuteCheckBox, e.MuteEnabled}, {&form.FileTransferCheckBox, e.FileTransfer}})
+      EXPECT_EQ(box->checked(), field == 1) << box->name();
+    EXPECT_EQ(form.InputBufferBytes, expected.SampleRate / 11025 * 2048 * expected.ChannelCount);
+    EXPECT_EQ(form.Waterfall1.checked(), expected.DisplayType == 1);
+    EXPECT_EQ(form.Start_Hr.text(), expected.StartHour == 12 ? "12h" : "00h");
+    expectFilter(form, expected.LowFrequency, expected.HighFrequency, static_cast<float>(expected.SampleRate));
   }
-  EXPECT_EQ(form.Start_Hr.text(), "2147483647h");
 
   std::mt19937 random(8);
   for (int i = 0; i < 100; ++i) {
     std::vector<std::uint8_t> bytes(random() % 120);
     for (auto& b : bytes) b = static_cast<std::uint8_t>(random());
     form.configuration.LoadFromBytes(bytes.data(), bytes.size());
-    ASSERT_NE(form.WaveFormat.AvgBytesPerSec, 0u);
-    ASSERT_TRUE(std::isfinite(form.LowFrequency) && std::isfinite(form.HighFrequency));
+    const ConfigRecord loaded = form.configuration.current();
+    ASSERT_EQ(bytesOf(form.configuration.settle(loaded, loaded)), bytesOf(loaded));
     for (float v : form.filter.Kernel()) ASSERT_TRUE(std::isfinite(v));
   }
   EXPECT_TRUE(host.messages().empty());
@@ -224,6 +187,7 @@ TEST_F(ConfigurationTest, AShortFileAppliesWhatItHoldsAndTheValuesInForceForTheR
   bytes[5] = 9;  // output device: only two of its bytes are there
   bytes.resize(7);
   writeAll(cfg(), bytes);
+  for (int i = 0; i < 4; ++i) audio.addDevice(WaveDirection::Input, "another");
   startUp();
   EXPECT_TRUE(form.MainWindow.stayOnTop());
   EXPECT_EQ(form.InputDeviceId, 4);
@@ -256,32 +220,64 @@ TEST_F(ConfigurationTest, FirstStartMakesTheFolderAndAFileOfDefaultsButKeepsAUse
   EXPECT_EQ(readAll(host.configFilePath()), bytesOf(mine));
 }
 
-TEST_F(ConfigurationTest, WithNoFileAndNoWayToMakeOneTheProgramRunsOnDefaultsAndSavesNothing) {
-  writeAll(dir.file("home"), {'x'});  // a file where the folder would go
-  host.setConfigFilePath((dir.path() / "home" / "quorvane" / "quorvane.cfg").string());
-  EXPECT_FALSE(Configuration::CreateDefaultFile(host));
-  startUp();
-  EXPECT_EQ(form.ConfigFilePath, "");
-  EXPECT_TRUE(form.ConfigLED.checked());
-  EXPECT_TRUE(tickedItems().empty());
-  form.VoxCheckBox.click();
-  form.FormClose();
-  EXPECT_EQ(filesIn(dir.path()), 1u);
+// No file and no way to make one (a file where the folder would go), or a
+// FIFO where the file should be (it once kept the window from ever appearing):
+// the program runs on its defaults and saves nothing; the FIFO is said.
+TEST_F(ConfigurationTest, WithNoUsableFileTheProgramRunsOnDefaultsAndSavesNothing) {
+  for (bool fifo : {false, true}) {
+    TVOXForm window(host, audio);
+    host.errors.clear();
+    if (fifo) {
+      host.setConfigFilePath(dir.file("fifo.cfg"));
+      ASSERT_EQ(mkfifo(host.configFilePath().c_str(), 0600), 0);
+    } else {
+      writeAll(dir.file("home"), {'x'});
+      host.setConfigFilePath((dir.path() / "home" / "quorvane" / "quorvane.cfg").string());
+      EXPECT_FALSE(Configuration::CreateDefaultFile(host));
+    }
+    window.FormCreate();
+    window.FormShow();
+    EXPECT_EQ(window.ConfigFilePath, "");
+    EXPECT_TRUE(window.ConfigLED.checked());
+    EXPECT_FALSE(window.Mono2.checked() || window.Time1.checked());  // no menu command ran
+    const std::string said = host.configFilePath() + " is not a regular file: the default settings are used";
+    EXPECT_EQ(host.errors, fifo ? std::vector<std::string>{said} : std::vector<std::string>{});
+    window.VoxCheckBox.click();
+    window.FormClose();
+    EXPECT_EQ(filesIn(dir.path()), fifo ? 2u : 1u);
+  }
+  struct stat st{};
+  EXPECT_TRUE(stat(dir.file("fifo.cfg").c_str(), &st) == 0 && S_ISFIFO(st.st_mode));
 }
 
-TEST_F(ConfigurationTest, InAReadOnlyFolderNothingIsCreatedOrSaved) {
+// Settings that cannot be saved are said so: on standard error at every
+// save, and in a box at "Exit" (the close box may come from a logout).
+TEST_F(ConfigurationTest, InAReadOnlyFolderNothingIsCreatedAndAFailedSaveIsSaidSo) {
   const auto folder = dir.path() / "readonly";
   std::filesystem::create_directories(folder);
-  ASSERT_EQ(chmod(folder.c_str(), 0555), 0);
-  if (access(folder.c_str(), W_OK) == 0) {
-    chmod(folder.c_str(), 0755);
-    GTEST_SKIP() << "running with rights that write into a read-only folder";
-  }
   host.setConfigFilePath((folder / "quorvane.cfg").string());
-  EXPECT_FALSE(Configuration::CreateDefaultFile(host));
+  ASSERT_TRUE(Configuration::CreateDefaultFile(host));
   startUp();
-  form.FormClose();
-  EXPECT_EQ(filesIn(folder), 0u);
+  // Permission bits do not stop root; the immutable attribute does.
+  const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+  int flags = 0;
+  const bool immutable = geteuid() == 0 && ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 &&
+                         (flags |= FS_IMMUTABLE_FL, ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0);
+  if (!immutable) chmod(folder.c_str(), 0555);
+  if (!immutable && access(folder.c_str(), W_OK) == 0) GTEST_SKIP() << "no way to make a folder read-only here";
+
+  form.VoxCheckBox.click();
+  form.Exit1.click();
+  const std::size_t files = filesIn(folder);
+  flags &= ~FS_IMMUTABLE_FL;
+  if (immutable) ioctl(fd, FS_IOC_SETFLAGS, &flags);
+  close(fd);
+  EXPECT_EQ(files, 1u);
+  EXPECT_EQ(readAll(host.configFilePath()), bytesOf(ConfigRecord{}));
+  ASSERT_EQ(host.messages().size(), 1u);
+  EXPECT_EQ(host.messages()[0].text, "Could not save the settings to " + host.configFilePath());
+  EXPECT_EQ(host.messages()[0].caption, "File Error Message");
+  EXPECT_FALSE(host.errors.empty());
   chmod(folder.c_str(), 0755);
 }
 
@@ -292,9 +288,10 @@ TEST_F(ConfigurationTest, AFailedSaveLeavesTheOldFileWhole) {
   host.setFileOpener([](const std::string& p, FileMode m) -> std::unique_ptr<FileStream> {
     auto f = openStdioFile(p, m);
     if (!f || m == FileMode::ReadBinary) return f;
-    return std::make_unique<FullDisk>(std::move(f), 40);
+    return std::make_unique<LimitedFile>(std::move(f), 40);
   });
-  form.SaveConfiguration();
+  EXPECT_FALSE(form.SaveConfiguration());
+  EXPECT_EQ(host.errors, std::vector<std::string>{"Could not save the settings to " + cfg()});
   EXPECT_EQ(readAll(cfg()), bytesOf(ConfigRecord{}));
   EXPECT_EQ(filesIn(dir.path()), 1u);  // no temporary left behind
 
@@ -304,4 +301,23 @@ TEST_F(ConfigurationTest, AFailedSaveLeavesTheOldFileWhole) {
   expected.VoxEnabled = 1;
   EXPECT_EQ(readAll(cfg()), bytesOf(expected));
   EXPECT_EQ(filesIn(dir.path()), 1u);
+}
+
+// Another instance saving at the same moment holds the temporary file: the
+// save waits a bounded time for it and never writes into it.
+TEST_F(ConfigurationTest, AnotherInstanceSavingIsWaitedForAndNeverWrittenInto) {
+  ASSERT_TRUE(Configuration::CreateDefaultFile(host));
+  startUp();
+  form.VoxCheckBox.click();
+  {
+    OtherInstance other(cfg() + ".tmp", "theirs");
+    ASSERT_TRUE(other.holding());
+    const std::int64_t before = host.nowMs();
+    EXPECT_FALSE(form.SaveConfiguration());
+    EXPECT_LE(host.nowMs() - before, 1000);
+    EXPECT_EQ(readAll(cfg() + ".tmp").size(), 6u);
+    EXPECT_EQ(readAll(cfg()), bytesOf(ConfigRecord{}));
+  }
+  EXPECT_TRUE(form.SaveConfiguration());
+  EXPECT_EQ(u32At(readAll(cfg()), 9), 1u);
 }

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "FormFixture.h"
+#include "OtherInstance.h"
 #include "WavBytes.h"
 
 using namespace quorvane;
@@ -60,13 +62,31 @@ TEST_F(WaveFiles, OutputFileGetsAProvisionalHeaderAndIsCompletedOnReplacement) {
   EXPECT_TRUE(host.messages().empty());
 }
 
-TEST_F(WaveFiles, AnOutputFileThatCannotBeCreatedIsReported) {
-  host.queueFileChoice(dir.file("no/such/folder/x.wav"));
-  form.OpenOutput1Click();
-  EXPECT_EQ(form.OutputFileOpen, 0);
-  ASSERT_EQ(host.messages().size(), 1u);
-  EXPECT_EQ(host.messages()[0].text, "Could not open the Wave file");
-  EXPECT_EQ(host.messages()[0].caption, "File Error Message");
+// A FIFO or a device as output once hung the program or wrote into the
+// device; a second instance truncated and interleaved with the first's file.
+// Each is refused with its message, and Record records nothing.
+TEST_F(WaveFiles, AnOutputFileThatCannotBeCreatedIsReportedAndNothingIsRecorded) {
+  const std::string fifo = dir.file("fifo.wav"), held = dir.file("held.wav");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  OtherInstance other(held, "recording");
+  ASSERT_TRUE(other.holding());
+  const std::pair<std::string, std::string> cases[] = {
+      {dir.file("no/such/folder/x.wav"), "Could not open the Wave file"},
+      {fifo, "Not a regular file"},
+      {"/dev/full", "Not a regular file"},
+      {held, "The file is in use by another program"},
+  };
+  for (const auto& [path, text] : cases) {
+    host.clearMessages();
+    host.queueFileChoice(path);
+    form.RecordBtn.click();
+    EXPECT_EQ(form.OutputFileOpen, 0);
+    EXPECT_EQ(form.ActivityState, ActivityStopped);
+    ASSERT_EQ(host.messages().size(), 1u) << path;
+    EXPECT_EQ(host.messages()[0].text, text);
+    EXPECT_EQ(host.messages()[0].caption, "File Error Message");
+  }
+  EXPECT_EQ(readAll(held).size(), 9u);
 }
 
 TEST_F(WaveFiles, OurOwnRecordingReadsBackAtTheFirstSample) {
@@ -95,45 +115,41 @@ TEST_F(WaveFiles, OurOwnRecordingReadsBackAtTheFirstSample) {
   EXPECT_EQ(form.StatusMemo2.text(), "Channel Mode = STEREO    Sample Rate = 22050 Hz");
 }
 
-TEST_F(WaveFiles, AFileOpenedWhileIdleIsKeptWithoutAdoptingItsFormat) {
-  const std::string path = writeWav("idle.wav", WavBytes().header(2, 44100).raw("data").u32(400).fill(400, 1).bytes);
-  openInput(path);
+TEST_F(WaveFiles, AFileOpenedWhileIdleIsKeptWithoutAdoptingItsFormatUntilTheChooserIsCancelled) {
+  openInput(writeWav("idle.wav", WavBytes().header(2, 44100).raw("data").u32(400).fill(400, 1).bytes));
   EXPECT_EQ(form.InputFileOpen, 1);
   EXPECT_EQ(form.InputFileFormat.Format.SampleRate, 44100u);
-  EXPECT_EQ(form.WaveFormat.SampleRate, 11025u);
-  EXPECT_EQ(form.WaveFormat.Channels, 1);
-}
-
-TEST_F(WaveFiles, BadInputFilesAreClosedWithTheirMessage) {
-  const std::string notRiff = writeWav("text.wav", {'h', 'e', 'l', 'l', 'o'});
-  const std::string eightBit = writeWav("8bit.wav", WavBytes().header(1, 11025, 16, 8).raw("data").u32(4).fill(4, 0).bytes);
-  const std::string empty = writeWav("empty.wav", WavBytes().header(1, 11025).raw("data").u32(0).bytes);
-  form.ActivityState = ActivitySelectingInput;
-
-  openInput(notRiff);
-  EXPECT_EQ(form.InputFileOpen, 0);
-  EXPECT_FALSE(form.InputFile);
-  openInput(eightBit);
-  EXPECT_EQ(form.InputFileOpen, 0);
-  EXPECT_EQ(form.WaveFormat.BitsPerSample, 16);  // not adopted
-  ASSERT_EQ(host.messages().size(), 2u);
-  EXPECT_EQ(host.messages()[0].text, "Not a RIFF file");
-  EXPECT_EQ(host.messages()[1].caption, "File Error Message");
-
-  openInput(empty);  // nothing to play: closed without a word
-  EXPECT_EQ(form.InputFileOpen, 0);
-  EXPECT_EQ(host.messages().size(), 2u);
-
-  openInput(dir.file("missing.wav"));
-  ASSERT_EQ(host.messages().size(), 3u);
-  EXPECT_EQ(host.messages()[2].text, "Could not open the wave file");
-  EXPECT_EQ(host.messages()[2].caption, "File Open Error Message");
-}
-
-TEST_F(WaveFiles, CancellingTheInputChooserLeavesNoInputFileOpen) {
-  openInput(writeWav("a.wav", WavBytes().header(1, 11025).raw("data").u32(4).fill(4, 0).bytes));
-  ASSERT_EQ(form.InputFileOpen, 1);
+  EXPECT_EQ(form.WaveFormat, WaveFormatEx{});
   form.OpenInput1Click();  // nothing queued: cancel
   EXPECT_EQ(form.InputFileOpen, 0);
   EXPECT_TRUE(host.messages().empty());
+}
+
+// Every refused file says why; none stays open, none has its format adopted.
+TEST_F(WaveFiles, BadInputFilesAreClosedWithTheirMessage) {
+  const std::string fifo = dir.file("fifo.wav");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const auto header = WavBytes().header(2, 44100).raw("data").u32(0).bytes;
+  const SimHost::Message noSound{"The wave file holds no sound", "File Error Message"};
+  const std::pair<std::string, SimHost::Message> cases[] = {
+      {writeWav("text.wav", {'h', 'e', 'l', 'l', 'o'}), {"Not a RIFF file", "File Error Message"}},
+      {writeWav("8bit.wav", WavBytes().header(1, 11025, 16, 8).raw("data").u32(4).fill(4, 0).bytes),
+       {"Only 16-bit PCM wave files can be played", "File Error Message"}},
+      {writeWav("empty.wav", header), noSound},
+      {writeWav("cut.wav", {header.begin(), header.begin() + 40}), noSound},
+      {dir.file("missing.wav"), {"Could not open the wave file", "File Open Error Message"}},
+      {fifo, {"Not a regular file", "File Open Error Message"}},
+      {dir.path().string(), {"Not a regular file", "File Open Error Message"}},
+  };
+  form.ActivityState = ActivitySelectingInput;
+  for (const auto& [path, message] : cases) {
+    host.clearMessages();
+    openInput(path);
+    EXPECT_EQ(form.InputFileOpen, 0);
+    EXPECT_FALSE(form.InputFile);
+    EXPECT_EQ(form.WaveFormat.Channels, 1);  // not adopted
+    ASSERT_EQ(host.messages().size(), 1u) << path;
+    EXPECT_EQ(host.messages()[0].text, message.text);
+    EXPECT_EQ(host.messages()[0].caption, message.caption);
+  }
 }

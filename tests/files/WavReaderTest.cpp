@@ -31,23 +31,34 @@ TEST(WavReader, ReadsBackWhatTheWriterWrites) {
   }
 }
 
-TEST(WavReader, FindsTheDataChunkPastOtherChunks) {
-  // An 18-byte fmt chunk with a fact chunk: the samples start at 58.
-  WavBytes fact;
-  fact.header(1, 11025, 18).raw("fact").u32(4).u32(500).raw("data").u32(1000).fill(1000, 1);
-  WavHeaderInfo info = parse(fact.bytes);
-  ASSERT_TRUE(info.ok());
-  EXPECT_EQ(info.dataOffset, 58u);
-  EXPECT_EQ(info.dataBytes, 1000u);  // from the data chunk, not the fact value
-
-  // Metadata before the data (odd-sized, so padded) and after it.
-  WavBytes tagged;
-  tagged.header(2, 44100).chunk("LIST", 27).chunk("bext", 3).raw("data").u32(800).fill(800, 2).chunk("LIST", 40);
-  info = parse(tagged.bytes);
-  ASSERT_TRUE(info.ok());
-  EXPECT_EQ(info.dataOffset, 36u + (8 + 28) + (8 + 4) + 8);
-  EXPECT_EQ(info.dataBytes, 800u);  // the trailing chunk is not sound
-  EXPECT_EQ(tagged.bytes[info.dataOffset], 2);
+// Chunks anywhere before or after the data (odd sizes padded), and 16-bit PCM
+// in WAVE_FORMAT_EXTENSIBLE, as editors and broadcast recorders write them.
+TEST(WavReader, FindsTheFormatAndTheDataWhereverTheChunksLie) {
+  auto riff = [] { return WavBytes().raw("RIFF").u32(0).raw("WAVE"); };
+  auto fmt = [](WavBytes w) { return w.raw("fmt ").u32(16).u16(1).u16(2).u32(22050).u32(88200).u16(4).u16(16); };
+  struct Case {
+    WavBytes file;
+    std::uint64_t offset;
+    std::uint16_t tag;
+  };
+  const Case cases[] = {
+      // An 18-byte fmt chunk and a fact chunk: the samples start at 58, their size from data, not fact.
+      {WavBytes().header(2, 22050, 18).raw("fact").u32(4).u32(500).raw("data").u32(1000), 58, 1},
+      {WavBytes().header(2, 22050).chunk("LIST", 27).chunk("bext", 3).raw("data").u32(1000), 36 + 36 + 12 + 8, 1},
+      {fmt(riff().chunk("JUNK", 28)).raw("data").u32(1000), 12 + 36 + 24 + 8, 1},
+      {fmt(riff().chunk("LIST", 5).chunk("JUNK", 0)).raw("data").u32(1000), 12 + 14 + 8 + 24 + 8, 1},
+      {WavBytes().extensible(2, 22050).chunk("JUNK", 9).raw("data").u32(1000), 60 + 18 + 8, 0xFFFE},
+  };
+  for (const Case& c : cases) {
+    WavBytes w = c.file;
+    w.fill(1000, 2).chunk("LIST", 40);  // the trailing chunk is not sound
+    const WavHeaderInfo info = parse(w.bytes);
+    ASSERT_TRUE(info.ok()) << info.message() << " at " << c.offset;
+    EXPECT_EQ(info.format.FormatTag, c.tag);
+    EXPECT_EQ(info.format.Format, (WaveFormatEx{2, 22050, 88200, 4, 16}));
+    EXPECT_EQ(info.dataOffset, c.offset);
+    EXPECT_EQ(info.dataBytes, 1000u);
+  }
 }
 
 TEST(WavReader, RefusesWhatItCannotPlayWithTheCheckThatFailed) {
@@ -73,11 +84,18 @@ TEST(WavReader, RefusesWhatItCannotPlayWithTheCheckThatFailed) {
       {WavBytes().header(6, 44100).raw("data").u32(12).fill(12, 0).bytes, Check::UnsupportedChannels, nullptr},
       {WavBytes().header(0, 44100).raw("data").u32(0).bytes, Check::UnsupportedChannels, nullptr},
       {WavBytes().header(2, 48000).raw("data").u32(4).fill(4, 0).bytes, Check::UnsupportedRate, nullptr},
-      {WavBytes().header(1, 0).raw("data").u32(4).fill(4, 0).bytes, Check::UnsupportedRate, nullptr},
+      {WavBytes().header(1, 0).raw("data").u32(4).fill(4, 0).bytes, Check::UnsupportedRate,
+       "Only wave files at 11025, 22050 or 44100 Hz can be played"},
+      {WavBytes().extensible(1, 11025, 3).raw("data").u32(4).fill(4, 0).bytes, Check::NotPcm, nullptr},  // float
+      {plain([](auto& b) { b[20] = 0xFE, b[21] = 0xFF; }), Check::FmtIncorrect, nullptr},  // too short for extensible
+      {WavBytes().header(1, 11025).chunk("LIST", 8).bytes, Check::NoData, "The wave file holds no sound"},
+      {WavBytes().header(1, 11025).raw("data").u32(0).bytes, Check::NoData, nullptr},
+      {WavBytes().header(2, 11025).raw("data").u32(2).fill(2, 0).bytes, Check::NoData, nullptr},  // half a frame
+      {WavBytes().raw("RIFF").u32(0).raw("WAVE").chunk("LIST", 4).bytes, Check::FmtIncorrect, nullptr},
   };
   for (const Case& c : cases) {
     const WavHeaderInfo info = parse(c.bytes);
-    EXPECT_EQ(info.check, c.check);
+    EXPECT_EQ(info.check, c.check) << &c - cases.data();
     EXPECT_FALSE(info.message().empty());
     if (c.text) {
       EXPECT_EQ(info.message(), c.text);
@@ -85,29 +103,23 @@ TEST(WavReader, RefusesWhatItCannotPlayWithTheCheckThatFailed) {
   }
 }
 
+// Every cut-off header is refused with a message, up to a whole header with no sound.
 TEST(WavReader, AFileEndingInsideItsHeaderFailsTheCheckThatReadsThere) {
   WavBytes w;
   w.header(1, 11025).raw("data").u32(0);
   for (std::size_t len = 0; len <= 44; ++len) {
-    SCOPED_TRACE(len);
-    const std::vector<std::uint8_t> cut(w.bytes.begin(), w.bytes.begin() + static_cast<long>(len));
-    const WavHeaderInfo info = parse(cut);
-    if (len < 4) {
-      EXPECT_EQ(info.check, Check::NotRiff);
-    } else if (len < 12) {
-      EXPECT_EQ(info.check, Check::NotWave);
-    } else if (len < 20) {
-      EXPECT_EQ(info.check, Check::FmtIncorrect);
-    } else if (len < 22) {
-      EXPECT_EQ(info.check, Check::NotPcm);
-    } else if (len < 36) {
-      EXPECT_EQ(info.check, Check::FmtIncorrect);
-    } else {
-      // A whole format but no sound: accepted with nothing to play.
-      EXPECT_TRUE(info.ok());
-      EXPECT_EQ(info.dataBytes, 0u);
-    }
+    const WavHeaderInfo info = parse({w.bytes.begin(), w.bytes.begin() + static_cast<long>(len)});
+    const Check expected = len < 4    ? Check::NotRiff
+                           : len < 12 ? Check::NotWave
+                           : len < 36 ? Check::FmtIncorrect
+                                      : Check::NoData;
+    EXPECT_EQ(info.check, expected) << len;
   }
+  // Thousands of empty chunks and no data: a message, after a bounded walk.
+  WavBytes many;
+  many.header(1, 11025);
+  for (int i = 0; i < WavReader::kMaxChunks; ++i) many.chunk("JUNK", 0);
+  EXPECT_EQ(parse(many.raw("data").u32(2).fill(2, 0).bytes).check, Check::TooManyChunks);
 }
 
 TEST(WavReader, PlaysTheSoundOfARecordingCutOffBeforeItsHeaderWasCompleted) {

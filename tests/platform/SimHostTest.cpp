@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -161,4 +162,14 @@ TEST(SimHost, WallClockFollowsVirtualTimeInLocalAndUniversalTime) {
     EXPECT_EQ(civilFromEpoch(epochFromCivil(t)), t);
   }
   EXPECT_EQ(epochFromCivil(CivilTime{1970, 1, 2, 0, 0, 0}), 86400);
+}
+
+// The save dialog once turned /dev/full into a new /dev/full.wav.
+TEST(Host, TheDefaultExtensionGoesOnlyOnANewNameWithoutOne) {
+  const std::string here = ::testing::TempDir() + "quorvane-existing";
+  { std::FILE* f = std::fopen(here.c_str(), "w"); ASSERT_TRUE(f); std::fclose(f); }
+  for (auto [chosen, taken] : {std::pair<std::string, std::string>{"/tmp/new-take", "/tmp/new-take.wav"},
+                               {"/tmp/take.WAV", "/tmp/take.WAV"}, {"/dev/full", "/dev/full"}, {here, here}})
+    EXPECT_EQ(Host::withDefaultExtension(chosen, "wav"), taken);
+  std::remove(here.c_str());
 }

@@ -105,17 +105,3 @@ TEST_F(TimeEditing, TheOtherRowsArrowsNeitherStoreNorClearThisRow) {
   press(form.StartTimeUpDn, Up);
   EXPECT_EQ(form.Start_Hr.text(), "01h");
 }
-
-TEST_F(TimeEditing, ALoadedHourOutOfRangeIsShownAsStoredUntilStepped) {
-  ConfigRecord r;
-  r.StopHour = 75;
-  const auto bytes = r.encode();
-  form.configuration.LoadFromBytes(bytes.data(), bytes.size());
-  EXPECT_EQ(form.Stop_Hr.text(), "75h");
-  form.Stop_Hr.click();
-  EXPECT_EQ(form.StopTimeUpDn.position(), 12);  // the control keeps its range
-  EXPECT_EQ(form.StopHour, 75);
-  EXPECT_EQ(form.Stop_Hr.text(), "75h");
-  press(form.StopTimeUpDn, Up);
-  EXPECT_EQ(form.Stop_Hr.text(), "12h");
-}

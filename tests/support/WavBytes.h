@@ -34,6 +34,14 @@ class WavBytes {
     u32(rate * channels * bits / 8).u16(static_cast<std::uint16_t>(channels * bits / 8)).u16(bits);
     return fill(fmtSize - 16 + (fmtSize & 1u), 0);
   }
+  // RIFF/WAVE and a 40-byte WAVE_FORMAT_EXTENSIBLE fmt chunk of 16-bit samples;
+  // the sub-format GUID's first byte is 1 for PCM, 3 for float.
+  WavBytes& extensible(std::uint16_t channels, std::uint32_t rate, std::uint8_t subFormat = 1) {
+    raw("RIFF").u32(0).raw("WAVE").raw("fmt ").u32(40).u16(0xFFFE).u16(channels).u32(rate).u32(rate * channels * 2);
+    u16(static_cast<std::uint16_t>(channels * 2)).u16(16).u16(22).u16(16).u32(channels == 1 ? 4 : 3);
+    bytes.insert(bytes.end(), {subFormat, 0, 0, 0, 0, 0, 0x10, 0, 0x80, 0, 0, 0xAA, 0, 0x38, 0x9B, 0x71});
+    return *this;
+  }
   WavBytes& chunk(const std::string& id, std::uint32_t size, std::uint8_t content = 0xEE) {
     raw(id).u32(size).fill(size, content);
     if (size & 1u) fill(1, 0);
