@@ -189,9 +189,32 @@ bool Configuration::SaveConfiguration(const std::string& path) {
 }
 
 bool Configuration::WriteFile(Host& host, const std::string& path, const ConfigRecord& record) {
+  const auto bytes = record.encode();
+  return WriteBytes(host, path, bytes.data(), bytes.size());
+}
+
+std::string Configuration::LoggingFilePath(const std::string& settingsPath) {
+  const auto slash = settingsPath.find_last_of('/');
+  return (slash == std::string::npos ? std::string() : settingsPath.substr(0, slash + 1)) + "logging.conf";
+}
+
+LoggingSettings Configuration::LoadLoggingSettings(Host& host, const std::string& path) {
+  auto file = host.openFile(path, FileMode::ReadBinary);
+  if (!file) return {};
+  std::string text(64 * 1024, '\0');  // far more than a settings file holds
+  text.resize(file->read(text.data(), text.size()));
+  file->close();
+  return LoggingSettings::parse(text);
+}
+
+bool Configuration::SaveLoggingSettings(Host& host, const std::string& path, const LoggingSettings& settings) {
+  const std::string text = settings.format();
+  return WriteBytes(host, path, text.data(), text.size());
+}
+
+bool Configuration::WriteBytes(Host& host, const std::string& path, const void* data, std::size_t size) {
   if (path.empty()) return false;
   const std::string temporary = path + ".tmp";
-  const auto bytes = record.encode();
   bool ok = false;
   // Another instance saving at this moment holds the temporary file for a
   // few microseconds: wait for it a little, never without bound.
@@ -202,7 +225,7 @@ bool Configuration::WriteFile(Host& host, const std::string& path, const ConfigR
     file = host.openFile(temporary, FileMode::CreateBinary, &why);
   }
   if (file) {
-    ok = file->write(bytes.data(), bytes.size()) == bytes.size() && file->flush();
+    ok = file->write(data, size) == size && file->flush();
     // Renamed and removed while still locked, so no other instance writes into it meanwhile.
     std::error_code ec;
     if (ok) {

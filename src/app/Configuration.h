@@ -7,6 +7,7 @@
 
 #include "audio/WaveBackend.h"
 #include "files/ConfigRecord.h"
+#include "files/LoggingSettings.h"
 #include "schedule/TimeEditor.h"
 #include "state/FormContext.h"
 
@@ -45,6 +46,14 @@ class Configuration {
   // Writes the record to a temporary file beside `path` and renames it over
   // `path`. On any failure the old file is left as it was.
   static bool WriteFile(Host& host, const std::string& path, const ConfigRecord& record);
+  static bool WriteBytes(Host& host, const std::string& path, const void* data, std::size_t size);
+
+  // The logging settings live in their own text file beside the settings
+  // file, which keeps its 86 bytes. A missing or unreadable file gives the
+  // defaults; bad lines keep them.
+  static std::string LoggingFilePath(const std::string& settingsPath);
+  static LoggingSettings LoadLoggingSettings(Host& host, const std::string& path);
+  static bool SaveLoggingSettings(Host& host, const std::string& path, const LoggingSettings& settings);
 
   // A record as loaded, made into one the program runs with: each check-box
   // field 0 or 1 (1 is on, anything else off), the view 0 or 1, the times in

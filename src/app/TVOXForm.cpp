@@ -1,5 +1,7 @@
 #include "app/TVOXForm.h"
 
+#include <filesystem>
+
 
 namespace quorvane {
 
@@ -30,6 +32,7 @@ TVOXForm::TVOXForm(Host& h, WaveBackend& backend)
       steps(context),
       engine(context, display),
       transmissions(context, engine),
+      LoggingSettingsForm(context, transmissions.settings),
       formats(context),
       waveFiles(context, engine, formats),
       controlPanel(context),
@@ -71,7 +74,7 @@ void TVOXForm::wireHandlers() {
   recorder.openInputFile = [this] { OpenInput1Click(); };
   player.openInputFile = [this] { OpenInput1Click(); };
   recorder.fileTransferLoop = [this] { fileTransfer.FileTransferLoop(); };
-  engine.releasePausedDevices = [this] { devices.ReleaseDevices(); };
+  engine.releaseDevices = [this] { devices.ReleaseDevices(); };
   engine.endTransmissions = [this] { transmissions.stop(); };
   engine.adoptInputFormat = [this] { waveFiles.AdoptInputFormat(); };
   TimeoutTimer.onTimer = [this] { TimeoutTimerTimer(); };
@@ -97,6 +100,7 @@ void TVOXForm::wireHandlers() {
   Waterfall1.onClick = [this] { Waterfall1Click(); };
   SquelchTimer.onTimer = [this] { SquelchTimerTimer(); };
   Setup1.onClick = [this] { Setup1Click(); };
+  Logging1.onClick = [this] { Logging1Click(); };
   HelpFile1.onClick = [this] { HelpFile1Click(); };
   About1.onClick = [this] { About1Click(); };
   VolumeBtn.onClick = [this] { VolumeBtnClick(); };
@@ -165,6 +169,8 @@ void TVOXForm::FormShow() {
   DisplayBitmap->resize(panel.width, panel.top + panel.height);
   for (LabelModel* l : {&Start_Hr, &Start_Min, &Start_Sec, &Start_AM_PM}) l->setFontColour(clBlack);
   LoadConfiguration();
+  transmissions.settings =
+      Configuration::LoadLoggingSettings(host, Configuration::LoggingFilePath(host.configFilePath()));
   StopBtnClick();
   ConfigLED.SetChecked(true);
   SystemTimer.setEnabled(true);
@@ -184,7 +190,13 @@ void TVOXForm::FormClose() {
 }
 
 bool TVOXForm::SaveConfiguration() {
-  const bool saved = configuration.SaveConfiguration(ConfigFilePath);
+  bool saved = configuration.SaveConfiguration(ConfigFilePath);
+  // Beside a settings file in use; while every logging setting is at its
+  // default and there is no such file yet, none is made.
+  const std::string logging = Configuration::LoggingFilePath(host.configFilePath());
+  std::error_code ec;
+  if (!ConfigFilePath.empty() && (transmissions.settings != LoggingSettings{} || std::filesystem::exists(logging, ec)))
+    saved = Configuration::SaveLoggingSettings(host, logging, transmissions.settings) && saved;
   if (!saved) host.printError("Could not save the settings to " + host.configFilePath());
   return saved;
 }

@@ -8,6 +8,7 @@
 #include "app/ControlPanel.h"
 #include "app/DesktopCommands.h"
 #include "app/FormatCommands.h"
+#include "app/LoggingForm.h"
 #include "app/TFrequencySetForm.h"
 #include "app/WaveFileCommands.h"
 #include "audio/TSoundCardSelect.h"
@@ -85,6 +86,7 @@ class TVOXForm : public SharedState, public FormComponents {
   // Filters menu and the band-pass dialog
   void Bandpass1Click();
   void Setup1Click() { FrequencySetForm.Show(); }
+  void Logging1Click() { LoggingSettingsForm.Show(); }
   // Designs the filter for the band edges in Hz at the current rate.
   void DesignFilterForCurrentBand();
 
@@ -130,8 +132,10 @@ class TVOXForm : public SharedState, public FormComponents {
   Display display;
   BufferSteps steps;
   Engine engine;
-  // Pre-roll, one file per transmission, the event log, the length limits.
+  // Pre-roll, one file per transmission, the event log, the length limits,
+  // and the dialog that sets them.
   Transmissions transmissions;
+  LoggingForm LoggingSettingsForm;
   FormatCommands formats;
   WaveFileCommands waveFiles;
   ControlPanel controlPanel;

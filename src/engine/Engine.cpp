@@ -16,7 +16,6 @@ void Engine::StopBtnClick() {
   ui.PlayBtn.setCaptionColour(clBlue);
   ui.PauseBtn.setCaptionColour(clBlue);
 
-  const bool wasPaused = s.ActivityState == ActivityPaused;
   s.ActivityState = ActivityStopped;
   ui.StatusMemo.setText("Current Activity = Stopped");
 
@@ -39,9 +38,11 @@ void Engine::StopBtnClick() {
   if (endTransmissions) endTransmissions();
   CompleteOutputFile();
   CloseInputFile();
-  // A paused loop that has not yet returned still owns its devices and
-  // releases them itself on its way out.
-  if (wasPaused && !loopOnStack() && releasePausedDevices) releasePausedDevices();
+  // With no loop running, nothing may stay open: a pause left the devices
+  // running, and a resume that was abandoned (its file chooser cancelled)
+  // never reached a loop that would close them. A loop that is still on its
+  // way out releases its own.
+  if (loopsRunning_ == 0 && releaseDevices) releaseDevices();
 
   ui.PlayScrollBar.setPosition(0);
   display_.ClearDisplay();

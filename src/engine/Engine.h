@@ -16,8 +16,8 @@ class Engine {
  public:
   Engine(FormContext c, Display& display) : c_(c), display_(display) {}
 
-  // Resets and closes the devices a paused run left open (no loop is there to do it).
-  std::function<void()> releasePausedDevices;
+  // Resets and closes the devices a paused or abandoned run left open (no loop is there to do it).
+  std::function<void()> releaseDevices;
   // Ends the run's transmission in progress before the file is completed.
   std::function<void()> endTransmissions;
   // Makes the open input file's format the current one (the rate and channel commands).
@@ -43,6 +43,15 @@ class Engine {
   // Runs a start handler's body (files, loop); the outermost one then runs
   // the start kept meanwhile, if any.
   void runActivity(const std::function<void()>& body);
+  // Held by a record, play or transfer loop while it runs: the loop owns the
+  // devices then, and resets and closes them itself on its way out.
+  struct LoopRunning {
+    explicit LoopRunning(Engine& e) : engine(e) { ++engine.loopsRunning_; }
+    ~LoopRunning() { --engine.loopsRunning_; }
+    LoopRunning(const LoopRunning&) = delete;
+    LoopRunning& operator=(const LoopRunning&) = delete;
+    Engine& engine;
+  };
 
   // Returns the window and the engine to the stopped state from any state:
   // raises StopRequested so a running loop ends, completes the output WAV
@@ -86,6 +95,7 @@ class Engine {
   FormContext c_;
   Display& display_;
   int loopDepth_ = 0;
+  int loopsRunning_ = 0;
   std::function<void()> pendingStart_;
 };
 

@@ -7,6 +7,7 @@ namespace quorvane {
 
 void FileTransferEngine::FileTransferLoop() {
   auto& s = c_.s;
+  const Engine::LoopRunning running(engine_);
   const std::uint32_t block = s.OutputBufferBytes;
 
   if (s.ResumeFromPause == 0) {

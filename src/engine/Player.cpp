@@ -63,6 +63,7 @@ void Player::ShowPlayPosition() {
 
 void Player::PlayLoop() {
   auto& s = c_.s;
+  const Engine::LoopRunning running(engine_);
   const std::uint32_t block = s.OutputBufferBytes;
   std::int32_t bufferCount = 0;
   std::int32_t dcOffset = 0;

@@ -82,6 +82,7 @@ void Recorder::startRecording() {
 
 void Recorder::RecordLoop() {
   auto& s = c_.s;
+  const Engine::LoopRunning running(engine_);
   s.GateOpen = 0;
 
   if (!s.ResumeFromPause) {

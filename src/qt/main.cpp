@@ -5,6 +5,7 @@
 #include "app/TVOXForm.h"
 #include "audio/PortAudioBackend.h"
 #include "qt/FrequencySetDialog.h"
+#include "qt/ModelDialog.h"
 #include "qt/MainWindow.h"
 #include "qt/QtHost.h"
 #include "qt/TerminationSignals.h"
@@ -30,6 +31,12 @@ int main(int argc, char** argv) {
     host.setMainWindow(&window);
     // The dialogs exist for the whole run, hidden until their menu items show them.
     quorvane::FrequencySetDialog frequencyDialog(form.FrequencySetForm, &window);
+    auto& logging = form.LoggingSettingsForm;
+    quorvane::ModelDialog loggingDialog(logging.Window,
+                                        {&logging.PreRollLabel, &logging.PreRollMemo, &logging.MinLengthLabel,
+                                         &logging.MinLengthMemo, &logging.MaxLengthLabel, &logging.MaxLengthMemo,
+                                         &logging.OneFileBox, &logging.HintLabel},
+                                        [&logging] { logging.FormClose(); }, &window);
     // A kill or a logout closes the window the ordinary way: the file being
     // recorded is completed and the settings are saved.
     quorvane::TerminationSignals onTermination([&window] { window.close(); });

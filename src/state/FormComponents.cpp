@@ -9,7 +9,7 @@ FormComponents::FormComponents(HourCounterModel::Clock clock)
   StayOnTop1.add(Off1).add(On1);
   Mode1.add(Stereo1);
   Stereo1.add(Mono2).add(Stereo2);
-  Settings1.add(SoundCard1).add(SampleRate1).add(Filters1).add(DislplayType1);
+  Settings1.add(SoundCard1).add(SampleRate1).add(Filters1).add(DislplayType1).add(Logging1);
   SoundCard1.add(SelectInputSoundDevice1).add(SelectOutputSoundDevice1);
   SampleRate1.add(N11025Hz1).add(N22050Hz1).add(N44100Hz1);
   Filters1.add(Bandpass1).add(N1).add(Setup1);

@@ -133,6 +133,7 @@ struct FormComponents {
   MenuItemModel Bandpass1{"Bandpass1", "Bandpass"};
   MenuItemModel N1{"N1", "-"};
   MenuItemModel Setup1{"Setup1", "Setup"};
+  MenuItemModel Logging1{"Logging1", "Logging..."};
   MenuItemModel DislplayType1{"DislplayType1", "Dislplay Type"};
   MenuItemModel Time1{"Time1", "Time"};
   MenuItemModel Waterfall1{"Waterfall1", "Amplitude"};

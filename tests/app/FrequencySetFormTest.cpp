@@ -130,3 +130,32 @@ TEST(FrequencyFormats, FixedAndGeneralTexts) {
   EXPECT_EQ(TFrequencySetForm::generalText(300.0f), "300");
   EXPECT_EQ(TFrequencySetForm::generalText(2400.5f), "2400.5");
 }
+
+// The logging dialog works as the band-pass dialog does: a value takes effect
+// on Enter or on leaving its field, one out of range is refused with a
+// message; the values are saved on closing and loaded at the next start.
+TEST_F(FrequencyDialog, LoggingValuesAreAppliedRefusedAndSurviveARestart) {
+  ASSERT_TRUE(Configuration::CreateDefaultFile(host));
+  form.ConfigFilePath = host.configFilePath();
+  form.Logging1.click();
+  LoggingForm& d = form.LoggingSettingsForm;
+  ASSERT_TRUE(d.Window.visible());
+  type(d.PreRollMemo, "3");
+  EXPECT_EQ(d.PreRollMemo.fontColour(), clRed);
+  d.PreRollMemo.keyUp(13);
+  type(d.MinLengthMemo, "2500");
+  d.MinLengthMemo.exit();
+  ASSERT_EQ(host.messages().size(), 1u);
+  EXPECT_EQ(host.messages()[0].text, "The minimum length must be a whole number from 0 to 2000");
+  EXPECT_EQ(d.MinLengthMemo.text(), "0");  // the value in force again
+  type(d.MaxLengthMemo, "30");
+  d.MaxLengthMemo.exit();
+  d.OneFileBox.click();
+  EXPECT_EQ(form.transmissions.settings, (LoggingSettings{3, true, 0, 30}));
+
+  form.FormClose();
+  TVOXForm next{host, audio};
+  next.FormCreate();
+  next.FormShow();
+  EXPECT_EQ(next.transmissions.settings, (LoggingSettings{3, true, 0, 30}));
+}

@@ -191,17 +191,19 @@ class SequenceRun {
     }
     checked_.insert(path);
     if (tainted_.count(path)) return;
-    const unsigned channels = bytes[22];
-    const std::size_t frameBytes = 2u * channels;
+    // Each frame tells its place in the capture: +c at frame 2(c - 1), -c
+    // at the frame after it (counted modulo the 32000 frames of the pattern),
+    // so a file may start on either frame of a pair.
+    const std::size_t frameBytes = 2u * bytes[22];
     int expected = -1;
-    for (std::size_t off = 44; off + 2 * frameBytes <= bytes.size(); off += 2 * frameBytes) {
-      const auto c = static_cast<std::int16_t>(bytes[off] | (bytes[off + 1] << 8));
-      const auto d = static_cast<std::int16_t>(bytes[off + frameBytes] | (bytes[off + frameBytes + 1] << 8));
-      if (d != -c || (expected >= 0 && c != expected)) {
+    for (std::size_t off = 44; off + frameBytes <= bytes.size(); off += frameBytes) {
+      const int v = static_cast<std::int16_t>(bytes[off] | (bytes[off + 1] << 8));
+      const int place = v > 0 ? 2 * (v - 1) : 2 * (-v - 1) + 1;
+      if (v == 0 || (expected >= 0 && place != expected)) {
         problem(path + ": the captured sound breaks at byte " + std::to_string(off));
         return;
       }
-      expected = c % 16000 + 1;
+      expected = (place + 1) % 32000;
     }
     if (expected >= 0) ++plainFilesChecked;
   }
@@ -329,4 +331,10 @@ TEST(ActionSequences, Found) {
   const std::vector<Step> steps{{Play, 0, 0},   {Pause, 291, 0},  {Play, 35, 0}, {Rate22050, 747, 0},
                                 {Play, 452, 0}, {Bypass, 319, 0}, {Pause, 507, 0}};
   EXPECT_EQ(runSequence(steps, {3}), "");
+  // A resume abandoned at its file chooser left the paused devices open.
+  EXPECT_EQ(runSequence({{Play, 0, 0}, {OpenInput, 0, 0}, {Scroll, 0, 0}, {Play, 0, 0}}, {1, 0, 0}), "");
+  EXPECT_EQ(runSequence({{Record, 0, 0}, {Play, 0, 0}, {Record, 0, 0}, {Mute, 342, 0}, {Play, 191, 0},
+                         {Pause, 498, 0}, {OpenInput, 0, 0}, {Play, 0, 0}},
+                        {0, 0, 0, 1}),
+            "");
 }

@@ -101,7 +101,7 @@ TEST_F(Gui, MenuBarCarriesTheExactCaptions) {
   EXPECT_EQ(captionsOf(find<QMenu>("Mode1")), (QStringList{"Channels"}));
   EXPECT_EQ(captionsOf(find<QMenu>("Stereo1")), (QStringList{"Mono", "Stereo"}));
   EXPECT_EQ(captionsOf(find<QMenu>("Settings1")),
-            (QStringList{"Sound Card", "Sample Rate", "Filters", "Dislplay Type"}));
+            (QStringList{"Sound Card", "Sample Rate", "Filters", "Dislplay Type", "Logging..."}));
   EXPECT_EQ(captionsOf(find<QMenu>("SoundCard1")),
             (QStringList{"Select Input Sound Device", "Select Output Sound Device"}));
   EXPECT_EQ(captionsOf(find<QMenu>("SampleRate1")), (QStringList{"11025 Hz", "22050 Hz", "44100 Hz"}));
