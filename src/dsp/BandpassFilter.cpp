@@ -117,14 +117,19 @@ void BandpassFilter::FilterChannel(std::int32_t* samples, std::size_t stride, st
     for (std::size_t i = 0; i < kBlockSize; ++i) blockInput_[i] = static_cast<float>(block[i * stride]);
 
     RealFft(blockInput_, blockRe_, blockIm_);
-    // The packed DC/Nyquist pair in bin 0 is multiplied like any other bin. That
-    // mixes the two terms, but both are zero in a band-pass response.
-    for (std::size_t k = 0; k < kBins; ++k) {
+    // Bin 0 holds two real terms, DC/2 and Nyquist/2, each multiplied on its own:
+    // (X/2)(H/2) * 2 = XH/2. As a complex product it would mix them and halve DC,
+    // which a band from 0 Hz passes.
+    const float dc = 2.0f * blockRe_[0] * FilterResponseRe[0];
+    const float nyquist = 2.0f * blockIm_[0] * FilterResponseIm[0];
+    for (std::size_t k = 1; k < kBins; ++k) {
       const float xr = blockRe_[k], xi = blockIm_[k];
       const float hr = FilterResponseRe[k], hi = FilterResponseIm[k];
       blockRe_[k] = xr * hr - xi * hi;
       blockIm_[k] = xi * hr + xr * hi;
     }
+    blockRe_[0] = dc;
+    blockIm_[0] = nyquist;
     InverseRealFft(blockRe_, blockIm_, blockOutput_);
 
     for (std::size_t i = 0; i < kBlockSize; ++i) {
