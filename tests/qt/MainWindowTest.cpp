@@ -195,6 +195,11 @@ TEST_F(Gui, TheBandPassDialogTakesTypedValuesOnEnter) {
   key(QEvent::KeyPress, Qt::Key_Delete, QString(QChar(127)));
   EXPECT_EQ(lo->text(), "00.0");
 
+  // Escape hides it as the close box does, and Setup shows it again.
+  key(QEvent::KeyPress, Qt::Key_Escape, QString(QChar(27)));
+  EXPECT_FALSE(form.FrequencySetForm.Window.visible() || dialog.isVisible());
+  find<QAction>("Setup1")->trigger();
+  EXPECT_TRUE(dialog.isVisible());
   dialog.close();
   EXPECT_FALSE(form.FrequencySetForm.Window.visible());
 }
