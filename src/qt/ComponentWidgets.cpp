@@ -53,12 +53,15 @@ void follow(QWidget* w, Component& m, Sync sync) {
   });
 }
 
-// The scroll bar taking the focus, and the mouse leaving it, go to its model.
+// The scroll bar taking the focus, and the mouse leaving it, go to its model. A
+// press counts as taking the focus even when the bar has it already: the buttons
+// do not take the focus from it, so pressing the bar again after Play must pause
+// playback as the first press did.
 class HoverForwarder : public QObject {
  public:
   HoverForwarder(ScrollBarModel& m, QObject* parent) : QObject(parent), model_(m) {}
   bool eventFilter(QObject*, QEvent* e) override {
-    if (e->type() == QEvent::FocusIn) model_.focusEnter();
+    if (e->type() == QEvent::FocusIn || e->type() == QEvent::MouseButtonPress) model_.focusEnter();
     if (e->type() == QEvent::Leave) model_.mouseLeave();
     return false;
   }
@@ -223,6 +226,7 @@ QWidget* createComponentWidget(Component& model, QWidget* parent) {
     w = new UpDownWidget(*m, parent);
   } else if (auto* m = dynamic_cast<ScrollBarModel*>(&model)) {
     auto* s = new QScrollBar(Qt::Horizontal, parent);
+    s->setFocusPolicy(Qt::StrongFocus);  // a scroll bar takes no focus by default
     s->setRange(0, m->max());
     s->setPageStep(m->largeChange());
     QObject::connect(s, &QScrollBar::valueChanged, [m](int v) { m->scroll(v); });

@@ -236,6 +236,20 @@ TEST_F(Gui, SoundCardMenuItemsOpenTheModelessDialog) {
   EXPECT_FALSE(dialog->isVisible());
 }
 
+// Every press on the scroll bar pauses playback, also when it has the focus already.
+TEST_F(Gui, PressingThePlayScrollBarPausesPlayback) {
+  auto* bar = find<QScrollBar>("PlayScrollBar");
+  form.PlayScrollBar.setEnabled(true);
+  QApplication::setActiveWindow(window.get());
+  for (int press = 0; press < 2; ++press) {
+    form.ActivityState = ActivityPlaying;
+    QMouseEvent e(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton, Qt::LeftButton, {});
+    QApplication::sendEvent(bar, &e);
+    EXPECT_EQ(form.ActivityState, ActivityPaused) << press;
+    EXPECT_TRUE(bar->hasFocus());
+  }
+}
+
 TEST_F(Gui, TimeLabelsAreSelectedByAClickAndSteppedByTheArrows) {
   auto* hour = find<QLabel>("Stop_Hr");
   ASSERT_NE(hour, nullptr);
