@@ -226,7 +226,11 @@ void Recorder::processPass(std::int32_t bufferCount, float& dcLevel) {
   steps_.UnpackBuffer(in, n);
   ProcessWorkSamples(n, bufferCount, dcLevel);
   steps_.PackBuffer(in, n);
-  if (s.MuteEnabled == 0) std::memcpy(out, in, s.InputBufferBytes);
+  // Muted: silence, written now that the device has handed this buffer back.
+  if (s.MuteEnabled == 0)
+    std::memcpy(out, in, s.InputBufferBytes);
+  else
+    std::memset(out, 0, s.InputBufferBytes);
 
   const bool manual = s.ActivityState == ActivityRecording && s.TimerEnabled == 0 && s.GateOpen == 1;
   const bool timed = s.ScheduleActive == 1 && s.TimerEnabled == 1 && s.GateOpen == 1;
