@@ -7,6 +7,8 @@
 #include <numbers>
 #include <utility>
 
+#include "dsp/SimdClones.h"
+
 // A real transform of n points runs as a complex transform of h = n/2 points on
 // the even samples (real parts) and odd samples (imaginary parts), followed by
 // an "untangle" step that separates the two half spectra. The complex transform
@@ -17,16 +19,6 @@
 // kernels are inlined into the transform driver and take every row through its
 // own restrict pointer; without that the compiler cannot prove the rows apart and
 // leaves the loops scalar.
-
-// On x86-64 the hot loops are also compiled for AVX2 and the best version is picked
-// once at load time, so one binary runs everywhere and uses the wider vectors where
-// they exist. FMA is left out on purpose: every version then does the same float
-// operations in the same order and gives bit-identical results.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
-#define QUORVANE_SIMD_CLONES __attribute__((target_clones("avx2", "default")))
-#else
-#define QUORVANE_SIMD_CLONES
-#endif
 
 namespace quorvane {
 namespace {
