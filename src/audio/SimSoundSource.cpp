@@ -50,11 +50,20 @@ SimSoundSource SimSoundSource::tone(double hz, double amplitude) {
       }
     }
     const std::vector<std::int16_t>& table = repeat->frames;
-    std::size_t at = table.empty() ? 0 : static_cast<std::size_t>(first % table.size());
-    for (std::size_t i = 0; i < frames; ++i) {
-      const std::int16_t v = table.empty() ? sample(first + i) : table[at];
-      if (!table.empty() && ++at == table.size()) at = 0;
-      for (unsigned c = 0; c < channels; ++c) *out++ = v;
+    if (table.empty()) {
+      for (std::size_t i = 0; i < frames; ++i) {
+        const std::int16_t v = sample(first + i);
+        for (unsigned c = 0; c < channels; ++c) *out++ = v;
+      }
+      return;
+    }
+    std::size_t at = static_cast<std::size_t>(first % table.size());
+    while (frames > 0) {
+      const std::size_t n = std::min(frames, table.size() - at);
+      for (std::size_t i = 0; i < n; ++i)
+        for (unsigned c = 0; c < channels; ++c) *out++ = table[at + i];
+      frames -= n;
+      at = 0;
     }
   });
 }

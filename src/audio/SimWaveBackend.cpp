@@ -17,7 +17,8 @@ namespace {
 constexpr std::size_t ChunkFrames = 1024;
 }
 
-SimWaveBackend::SimWaveBackend(const Host& host) : host_(host), scratch_(ChunkFrames * 2) {
+SimWaveBackend::SimWaveBackend(const Host& host)
+    : host_(host), simHost_(dynamic_cast<const SimHost*>(&host)), scratch_(ChunkFrames * 2) {
   addDevice(WaveDirection::Input, "Simulated Input");
   addDevice(WaveDirection::Output, "Simulated Output");
 }
@@ -137,13 +138,21 @@ void SimWaveBackend::catchUp(Device& device) {
 }
 
 std::uint32_t SimWaveBackend::position(WaveHandle handle, std::uint32_t& bytes) {
-  if (handle != 0 && handle == memo_.handle && host_.nowMs() == memo_.ms && faults_.empty()) {
-    ++calls_[static_cast<std::size_t>(memo_.direction)][static_cast<std::size_t>(WaveCall::Position)];
+  if (handle == memo_.handle && handle != 0 && now() == memo_.ms) {
+    ++*memo_.polls;
     bytes = memo_.bytes;
     return WaveNoError;
   }
+  return pollDevice(handle, bytes);
+}
+
+// Kept apart so that the poll answered from the memo stays a short function.
+[[gnu::noinline]] std::uint32_t SimWaveBackend::pollDevice(WaveHandle handle, std::uint32_t& bytes) {
   const std::uint32_t result = StreamWaveBackend::position(handle, bytes);
-  if (result == WaveNoError) memo_ = PositionMemo{handle, lastDirection_, host_.nowMs(), bytes};
+  if (result == WaveNoError && faults_.empty()) {
+    int* polls = &calls_[static_cast<std::size_t>(lastDirection_)][static_cast<std::size_t>(WaveCall::Position)];
+    memo_ = PositionMemo{handle, now(), bytes, polls};
+  }
   return result;
 }
 

@@ -9,7 +9,7 @@
 #include "audio/SimSoundSink.h"
 #include "audio/SimSoundSource.h"
 #include "audio/StreamWaveBackend.h"
-#include "platform/Host.h"
+#include "platform/SimHost.h"
 
 namespace quorvane {
 
@@ -98,12 +98,17 @@ class SimWaveBackend : public StreamWaveBackend {
   std::array<std::array<int, 9>, 2> calls_{};
   struct PositionMemo {
     WaveHandle handle = 0;  // 0: nothing remembered
-    WaveDirection direction = WaveDirection::Input;
     std::int64_t ms = 0;
     std::uint32_t bytes = 0;
+    int* polls = nullptr;  // the position count of the device's direction
   };
   PositionMemo memo_;
   WaveDirection lastDirection_ = WaveDirection::Input;
+  // The simulated host, whose clock the memo reads without a virtual call; null
+  // for any other host.
+  const SimHost* simHost_ = nullptr;
+  std::int64_t now() const { return simHost_ ? simHost_->SimHost::nowMs() : host_.nowMs(); }
+  std::uint32_t pollDevice(WaveHandle handle, std::uint32_t& bytes);
   std::vector<std::int16_t> scratch_;
 };
 
