@@ -212,6 +212,8 @@ QWidget* createComponentWidget(Component& model, QWidget* parent) {
       p.setColor(QPalette::WindowText, toQColor(m->fontColour()));
       if (m->boxed()) {
         p.setColor(QPalette::Window, Qt::white);
+        // Bold 12 px: the largest size at which "00m" fits a 30-pixel time
+        // label (at 16 px it is 39 pixels wide and loses its first digit).
         QFont f = l->font();
         f.setPixelSize(12);
         f.setBold(true);
