@@ -2,22 +2,23 @@ SHELL := /bin/bash
 # The two commands a new machine needs: `make run` and `make test`.
 # Both install missing Debian packages first, then configure and build with CMake + Ninja.
 
+# One optimised build (Release: -O3, with debug information) is the program that
+# `make run` and `make install` give, what `make test` tests and what `make bench`
+# measures; the sanitizer and fuzzing builds are for finding faults only.
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
-BENCH_BUILD ?= build-bench
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
-CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
+CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release
 
 .PHONY: deps configure build run demo install test test-fast test-asan bench fuzz clean
 
 deps:
 	@bash scripts/install-deps.sh
 
-$(BUILD)/build.ninja:
-	cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS)
-
-configure: deps $(BUILD)/build.ninja
+# Run every time, so that a tree configured earlier with other flags takes these.
+configure: deps
+	cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS) > /dev/null
 
 build: configure
 	cmake --build $(BUILD)
@@ -46,10 +47,12 @@ test-asan: deps
 	cmake --build $(ASAN_BUILD)
 	cd $(ASAN_BUILD) && ctest --output-on-failure --timeout 600 --label-exclude soak
 
-bench: deps
-	cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUORVANE_GUI=OFF -DBUILD_TESTING=OFF -DQUORVANE_BENCH=ON
-	cmake --build $(BENCH_BUILD)
-	@for b in $(BENCH_BUILD)/bench/bench_*; do [ -x "$$b" ] && "$$b"; done
+# The benchmarks, built in the program's tree with its flags, each figure beside its
+# reference from the same run, with the ratio and its target.
+bench: configure
+	cmake -S . -B $(BUILD) -DQUORVANE_BENCH=ON > /dev/null
+	cmake --build $(BUILD) --target benches
+	bash bench/run.sh $(BUILD)
 
 # Coverage-guided fuzzing of the parsers of outside data, for a bounded time each.
 fuzz: deps
@@ -66,4 +69,4 @@ fuzz: deps
 	done
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

@@ -1,7 +1,6 @@
 #include "app/ControlPanel.h"
 
 #include <cmath>
-#include <cstring>
 #include <string>
 
 namespace quorvane {
@@ -20,15 +19,9 @@ void ControlPanel::VoxCheckBoxClick() { c_.s.VoxEnabled = flag(c_.ui.VoxCheckBox
 void ControlPanel::FilterCheckBoxClick() { c_.s.FilterEnabled = flag(c_.ui.FilterCheckBox); }
 void ControlPanel::FileBypassBoxClick() { c_.s.FileBypass = flag(c_.ui.FileBypassBox); }
 
-void ControlPanel::MuteCheckBoxClick() {
-  auto& s = c_.s;
-  s.MuteEnabled = flag(c_.ui.MuteCheckBox);
-  if (s.MuteEnabled) {
-    // The monitor falls silent at once, even for buffers already queued.
-    std::memset(s.OutputBufferA.get(), 0, s.InputBufferBytes);
-    std::memset(s.OutputBufferB.get(), 0, s.InputBufferBytes);
-  }
-}
+// The output buffers are not touched here: the device may be playing them on its
+// own thread. The record loop silences each one when it next holds it.
+void ControlPanel::MuteCheckBoxClick() { c_.s.MuteEnabled = flag(c_.ui.MuteCheckBox); }
 
 void ControlPanel::TimerCheckBoxClick() {
   c_.s.TimerEnabled = flag(c_.ui.TimerCheckBox);

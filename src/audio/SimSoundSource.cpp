@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <numeric>
 
 namespace quorvane {
 
@@ -22,14 +23,47 @@ SimSoundSource SimSoundSource::silence() {
 }
 
 SimSoundSource SimSoundSource::tone(double hz, double amplitude) {
-  return SimSoundSource([hz, amplitude](std::uint64_t first, unsigned channels, std::uint32_t rate, std::int16_t* out,
-                                        std::size_t frames) {
-    for (std::size_t i = 0; i < frames; ++i) {
+  // A tone of whole hertz repeats exactly every rate / gcd(rate, hz) frames; that
+  // many are computed once per rate and copied from then on, so an hour of sound
+  // in virtual time costs little more than the copy.
+  struct Repeat {
+    std::uint32_t rate = 0;
+    std::vector<std::int16_t> frames;  // empty: computed frame by frame
+  };
+  auto repeat = std::make_shared<Repeat>();
+  return SimSoundSource([hz, amplitude, repeat](std::uint64_t first, unsigned channels, std::uint32_t rate,
+                                                std::int16_t* out, std::size_t frames) {
+    const double period = static_cast<double>(rate) / hz;
+    auto sample = [&](std::uint64_t frame) {
       // The phase from the frame number modulo one period keeps long runs exact.
-      const double period = static_cast<double>(rate) / hz;
-      const double t = std::fmod(static_cast<double>(first + i), period) / period;
+      const double t = std::fmod(static_cast<double>(frame), period) / period;
       const double v = std::round(amplitude * std::sin(2.0 * std::numbers::pi * t));
-      for (unsigned c = 0; c < channels; ++c) *out++ = static_cast<std::int16_t>(std::clamp(v, -32768.0, 32767.0));
+      return static_cast<std::int16_t>(std::clamp(v, -32768.0, 32767.0));
+    };
+    if (repeat->rate != rate) {
+      repeat->rate = rate;
+      repeat->frames.clear();
+      if (hz >= 1.0 && hz <= 1e6 && hz == std::floor(hz) && rate > 0) {
+        const std::uint32_t length = rate / std::gcd(rate, static_cast<std::uint32_t>(hz));
+        if (length <= (1u << 20))
+          for (std::uint32_t f = 0; f < length; ++f) repeat->frames.push_back(sample(f));
+      }
+    }
+    const std::vector<std::int16_t>& table = repeat->frames;
+    if (table.empty()) {
+      for (std::size_t i = 0; i < frames; ++i) {
+        const std::int16_t v = sample(first + i);
+        for (unsigned c = 0; c < channels; ++c) *out++ = v;
+      }
+      return;
+    }
+    std::size_t at = static_cast<std::size_t>(first % table.size());
+    while (frames > 0) {
+      const std::size_t n = std::min(frames, table.size() - at);
+      for (std::size_t i = 0; i < n; ++i)
+        for (unsigned c = 0; c < channels; ++c) *out++ = table[at + i];
+      frames -= n;
+      at = 0;
     }
   });
 }

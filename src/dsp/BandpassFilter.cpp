@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "dsp/RealFft.h"
+#include "dsp/SimdClones.h"
 
 namespace quorvane {
 namespace {
@@ -53,13 +54,64 @@ void SpectralInversion(Array& taps) {
 }
 
 // Float to integer toward zero. Real audio never leaves the 32-bit range, but the
-// conversion of an out-of-range float is undefined, so make that case saturate.
+// conversion of an out-of-range float is undefined, so make that case saturate
+// (NaN gives 0). Selects rather than branches, so that the loops vectorise.
 std::int32_t TruncateToInt(float v) {
   constexpr float kLimit = 2147483648.0f;  // 2^31
-  if (v >= kLimit) return std::numeric_limits<std::int32_t>::max();
-  if (v < -kLimit) return std::numeric_limits<std::int32_t>::min();
-  if (v != v) return 0;
-  return static_cast<std::int32_t>(v);
+  const float inRange = v >= -kLimit && v < kLimit ? v : 0.0f;
+  std::int32_t r = static_cast<std::int32_t>(inRange);
+  r = v >= kLimit ? std::numeric_limits<std::int32_t>::max() : r;
+  return v < -kLimit ? std::numeric_limits<std::int32_t>::min() : r;
+}
+
+// One block of one channel to floats: every sample (mono) or every other one
+// (a channel of a stereo buffer). The upper half of `input` stays zero.
+QUORVANE_SIMD_CLONES void LoadBlock(const std::int32_t* __restrict samples, std::size_t channels,
+                                    float* __restrict input) {
+  constexpr std::size_t n = BandpassFilter::kBlockSize;
+  if (channels == 2) {
+    for (std::size_t i = 0; i < n; ++i) input[i] = static_cast<float>(samples[2 * i]);
+  } else {
+    for (std::size_t i = 0; i < n; ++i) input[i] = static_cast<float>(samples[i]);
+  }
+}
+
+// The block's spectrum times the filter's, in place. Bin 0 holds two real terms,
+// DC/2 and Nyquist/2, each multiplied on its own: (X/2)(H/2) * 2 = XH/2. As a
+// complex product it would mix them and halve DC, which a band from 0 Hz passes.
+QUORVANE_SIMD_CLONES void MultiplySpectra(float* __restrict re, float* __restrict im, const float* __restrict hr,
+                                          const float* __restrict hi) {
+  const float dc = 2.0f * re[0] * hr[0];
+  const float nyquist = 2.0f * im[0] * hi[0];
+  for (std::size_t k = 1; k < BandpassFilter::kBins; ++k) {
+    const float xr = re[k], xi = im[k];
+    re[k] = xr * hr[k] - xi * hi[k];
+    im[k] = xi * hr[k] + xr * hi[k];
+  }
+  re[0] = dc;
+  im[0] = nyquist;
+}
+
+// Overlap-add for every channel of one block: the first half of each channel's
+// convolution plus its tail is the output, the second half the next tail. Mono
+// and stereo are separate loops, so each writes whole runs of samples.
+QUORVANE_SIMD_CLONES void StoreBlock(const float* __restrict outA, const float* __restrict outB,
+                                     float* __restrict tailA, float* __restrict tailB, std::size_t channels,
+                                     std::int32_t* __restrict samples) {
+  constexpr std::size_t n = BandpassFilter::kBlockSize;
+  if (channels == 2) {
+    for (std::size_t i = 0; i < n; ++i) {
+      samples[2 * i] = TruncateToInt(outA[i] + tailA[i]);
+      samples[2 * i + 1] = TruncateToInt(outB[i] + tailB[i]);
+      tailA[i] = outA[n + i];
+      tailB[i] = outB[n + i];
+    }
+  } else {
+    for (std::size_t i = 0; i < n; ++i) {
+      samples[i] = TruncateToInt(outA[i] + tailA[i]);
+      tailA[i] = outA[n + i];
+    }
+  }
 }
 
 }  // namespace
@@ -94,44 +146,25 @@ std::size_t BandpassFilter::SamplesPerChannel(std::int32_t sampleRate) {
   }
 }
 
+// Overlap-add: a 1024-sample block convolved with the 1025-tap kernel is exactly
+// 2048 values long, so the 2048-point circular product holds it without wrap-around.
+// Each block's output goes back to the samples it came from, which no later block
+// reads, so the work is done in place. Channels are independent: each has its own
+// tail, and a stereo block is filtered channel by channel and written back at once.
 void BandpassFilter::BlockFilter(std::int32_t* samples, std::int32_t channels, std::int32_t sampleRate) {
   if (samples == nullptr) return;
   const std::size_t count = SamplesPerChannel(sampleRate);
-  if (channels == 2) {
-    FilterChannel(samples, 2, count, OverlapTailA);
-    FilterChannel(samples + 1, 2, count, OverlapTailB);
-  } else {
-    FilterChannel(samples, 1, count, OverlapTailA);
-  }
-}
-
-// Overlap-add: a 1024-sample block convolved with the 1025-tap kernel is exactly
-// 2048 values long, so the 2048-point circular product holds it without wrap-around.
-// The first half, plus the tail of the block before, is this block's output; the
-// second half is the tail for the next block. Each block's output goes back to the
-// samples it came from, which no later block reads, so the work is done in place.
-void BandpassFilter::FilterChannel(std::int32_t* samples, std::size_t stride, std::size_t count,
-                                   std::array<float, kBlockSize>& tail) {
+  const std::size_t stride = channels == 2 ? 2 : 1;
   for (std::size_t start = 0; start < count; start += kBlockSize) {
     std::int32_t* block = samples + start * stride;
-    for (std::size_t i = 0; i < kBlockSize; ++i) blockInput_[i] = static_cast<float>(block[i * stride]);
-
-    RealFft(blockInput_, blockRe_, blockIm_);
-    // The packed DC/Nyquist pair in bin 0 is multiplied like any other bin. That
-    // mixes the two terms, but both are zero in a band-pass response.
-    for (std::size_t k = 0; k < kBins; ++k) {
-      const float xr = blockRe_[k], xi = blockIm_[k];
-      const float hr = FilterResponseRe[k], hi = FilterResponseIm[k];
-      blockRe_[k] = xr * hr - xi * hi;
-      blockIm_[k] = xi * hr + xr * hi;
+    for (std::size_t c = 0; c < stride; ++c) {
+      LoadBlock(block + c, stride, blockInput_.data());
+      RealFft(blockInput_, blockRe_, blockIm_);
+      MultiplySpectra(blockRe_.data(), blockIm_.data(), FilterResponseRe.data(), FilterResponseIm.data());
+      InverseRealFft(blockRe_, blockIm_, blockOutput_[c]);
     }
-    InverseRealFft(blockRe_, blockIm_, blockOutput_);
-
-    for (std::size_t i = 0; i < kBlockSize; ++i) {
-      const float value = blockOutput_[i] + tail[i];
-      tail[i] = blockOutput_[kBlockSize + i];
-      block[i * stride] = TruncateToInt(value);
-    }
+    StoreBlock(blockOutput_[0].data(), blockOutput_[1].data(), OverlapTailA.data(), OverlapTailB.data(), stride,
+               block);
   }
 }
 

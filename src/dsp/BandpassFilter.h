@@ -68,8 +68,6 @@ class BandpassFilter {
   std::span<const float, kBins> ResponseIm() const { return FilterResponseIm; }
 
  private:
-  void FilterChannel(std::int32_t* samples, std::size_t stride, std::size_t count, std::array<float, kBlockSize>& tail);
-
   // Taps 0..1024; the rest stays zero and pads the kernel for the transform.
   std::array<float, kTransformSize> FilterKernel{};
   std::array<float, kBins> FilterResponseRe{};
@@ -83,7 +81,7 @@ class BandpassFilter {
   std::array<float, kTransformSize> blockInput_{};  // upper half stays zero
   std::array<float, kBins> blockRe_{};
   std::array<float, kBins> blockIm_{};
-  std::array<float, kTransformSize> blockOutput_{};
+  std::array<std::array<float, kTransformSize>, 2> blockOutput_{};  // per channel
 };
 
 }  // namespace quorvane

@@ -3,28 +3,22 @@
 #include <array>
 #include <bit>
 #include <cmath>
+#include <cstring>
 #include <numbers>
 #include <utility>
+
+#include "dsp/SimdClones.h"
 
 // A real transform of n points runs as a complex transform of h = n/2 points on
 // the even samples (real parts) and odd samples (imaginary parts), followed by
 // an "untangle" step that separates the two half spectra. The complex transform
 // is a Stockham radix-4 (one radix-2 pass when log2 h is odd): it needs no bit
 // reversal, and with real and imaginary parts in separate arrays every inner
-// loop walks memory contiguously, which lets the compiler vectorise it. The
+// loop walks memory contiguously, which lets the compiler vectorise it (the pass of
+// stride 4, whose columns are too short for that, is written with vectors). The
 // kernels are inlined into the transform driver and take every row through its
 // own restrict pointer; without that the compiler cannot prove the rows apart and
 // leaves the loops scalar.
-
-// On x86-64 the hot loops are also compiled for AVX2 and the best version is picked
-// once at load time, so one binary runs everywhere and uses the wider vectors where
-// they exist. FMA is left out on purpose: every version then does the same float
-// operations in the same order and gives bit-identical results.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
-#define QUORVANE_SIMD_CLONES __attribute__((target_clones("avx2", "default")))
-#else
-#define QUORVANE_SIMD_CLONES
-#endif
 
 namespace quorvane {
 namespace {
@@ -100,27 +94,30 @@ struct Buffer {
   alignas(64) std::array<float, kMaxHalf> im;
 };
 
-// Four complex values, real and imaginary parts apart.
-struct Quad {
-  float r[4], i[4];
+// Four complex values, real and imaginary parts apart; each part a float, or eight
+// floats for eight four-point transforms side by side.
+template <typename T>
+struct QuadOf {
+  T r[4], i[4];
 };
+using Quad = QuadOf<float>;
+typedef float Lanes8 __attribute__((vector_size(32)));  // GCC's and clang's vector extension
 
 // Four-point DFT of x, then times the pass twiddles w (w[0] is 1) unless all of them
-// are 1.
-template <bool kTwiddled>
-[[gnu::always_inline]] inline Quad Radix4Butterfly(Quad x, const Quad& w) {
-  const float apcR = x.r[0] + x.r[2], apcI = x.i[0] + x.i[2], amcR = x.r[0] - x.r[2], amcI = x.i[0] - x.i[2];
-  const float bpdR = x.r[1] + x.r[3], bpdI = x.i[1] + x.i[3], bmdR = x.r[1] - x.r[3], bmdI = x.i[1] - x.i[3];
+// are 1. The same operations in the same order for floats and for vectors.
+template <bool kTwiddled, typename T>
+[[gnu::always_inline]] inline void Radix4Butterfly(const QuadOf<T>& x, const QuadOf<T>& w, QuadOf<T>& y) {
+  const T apcR = x.r[0] + x.r[2], apcI = x.i[0] + x.i[2], amcR = x.r[0] - x.r[2], amcI = x.i[0] - x.i[2];
+  const T bpdR = x.r[1] + x.r[3], bpdI = x.i[1] + x.i[3], bmdR = x.r[1] - x.r[3], bmdI = x.i[1] - x.i[3];
   // -i(b - d) = (bmdI, -bmdR)
-  Quad y{{apcR + bpdR, amcR + bmdI, apcR - bpdR, amcR - bmdI}, {apcI + bpdI, amcI - bmdR, apcI - bpdI, amcI + bmdR}};
+  y = QuadOf<T>{{apcR + bpdR, amcR + bmdI, apcR - bpdR, amcR - bmdI}, {apcI + bpdI, amcI - bmdR, apcI - bpdI, amcI + bmdR}};
   if constexpr (kTwiddled) {
     for (int k = 1; k < 4; ++k) {
-      const float re = y.r[k] * w.r[k] - y.i[k] * w.i[k];
+      const T re = y.r[k] * w.r[k] - y.i[k] * w.i[k];
       y.i[k] = y.r[k] * w.i[k] + y.i[k] * w.r[k];
       y.r[k] = re;
     }
   }
-  return y;
 }
 
 // First radix-4 pass (one sub-transform of length 4m): the loop runs over p, reading
@@ -138,7 +135,8 @@ template <bool kTwiddled>
   for (std::size_t p = 0; p < m; ++p) {
     const Quad x{{xr[p], xr[p + m], xr[p + 2 * m], xr[p + 3 * m]}, {xi[p], xi[p + m], xi[p + 2 * m], xi[p + 3 * m]}};
     const Quad w{{1.0f, w1r[p], w2r[p], w3r[p]}, {0.0f, w1i[p], w2i[p], w3i[p]}};
-    const Quad y = Radix4Butterfly<true>(x, w);
+    Quad y;
+    Radix4Butterfly<true>(x, w, y);
     for (int k = 0; k < 4; ++k) {
       yr[4 * p + k] = y.r[k];
       yi[4 * p + k] = y.i[k];
@@ -158,7 +156,8 @@ template <bool kTwiddled>
                                                 float* __restrict y0i, float* __restrict y1i, float* __restrict y2i,
                                                 float* __restrict y3i, Quad w) {
   for (std::size_t q = 0; q < stride; ++q) {
-    const Quad y = Radix4Butterfly<kTwiddled>(Quad{{ar[q], br[q], cr[q], dr[q]}, {ai[q], bi[q], ci[q], di[q]}}, w);
+    Quad y;
+    Radix4Butterfly<kTwiddled>(Quad{{ar[q], br[q], cr[q], dr[q]}, {ai[q], bi[q], ci[q], di[q]}}, w, y);
     y0r[q] = y.r[0];
     y1r[q] = y.r[1];
     y2r[q] = y.r[2];
@@ -170,6 +169,43 @@ template <bool kTwiddled>
   }
 }
 
+// The pass of stride 4: a column of four floats is too short for the compiler to
+// vectorise, so two neighbouring sub-transforms (p and p + 1) fill the two halves
+// of one eight-lane vector.
+[[gnu::always_inline]] inline void Radix4PassStride4(std::size_t length, const float* __restrict xr,
+                                                     const float* __restrict xi, float* __restrict yr,
+                                                     float* __restrict yi, const TwiddleTables& t) {
+  const std::size_t m = length / 4, quarter = 4 * m;
+  const float* twiddleRe[4] = {nullptr, t.Radix4Re(1, length), t.Radix4Re(2, length), t.Radix4Re(3, length)};
+  const float* twiddleIm[4] = {nullptr, t.Radix4Im(1, length), t.Radix4Im(2, length), t.Radix4Im(3, length)};
+  for (std::size_t p = 0; p < m; p += 2) {
+    QuadOf<Lanes8> x, w, y;
+#pragma GCC unroll 4
+    for (int k = 0; k < 4; ++k) {
+      std::memcpy(&x.r[k], xr + 4 * p + k * quarter, sizeof(Lanes8));
+      std::memcpy(&x.i[k], xi + 4 * p + k * quarter, sizeof(Lanes8));
+    }
+    w.r[0] = Lanes8{} + 1.0f;
+    w.i[0] = Lanes8{};
+#pragma GCC unroll 4
+    for (int k = 1; k < 4; ++k) {
+      const float *wr = twiddleRe[k] + p, *wi = twiddleIm[k] + p;
+      w.r[k] = Lanes8{wr[0], wr[0], wr[0], wr[0], wr[1], wr[1], wr[1], wr[1]};
+      w.i[k] = Lanes8{wi[0], wi[0], wi[0], wi[0], wi[1], wi[1], wi[1], wi[1]};
+    }
+    Radix4Butterfly<true>(x, w, y);
+    // Lanes 0-3 belong to sub-transform p, lanes 4-7 to p + 1.
+#pragma GCC unroll 4
+    for (int k = 0; k < 4; ++k) {
+#pragma GCC unroll 2
+      for (int half = 0; half < 2; ++half) {
+        std::memcpy(yr + 16 * p + 16 * half + 4 * k, reinterpret_cast<const float*>(&y.r[k]) + 4 * half, 16);
+        std::memcpy(yi + 16 * p + 16 * half + 4 * k, reinterpret_cast<const float*>(&y.i[k]) + 4 * half, 16);
+      }
+    }
+  }
+}
+
 // One radix-4 pass of the Stockham transform: sub-transforms of length `length`,
 // `stride` of them interleaved. The last pass (length 4) has only unit twiddles.
 [[gnu::always_inline]] inline void Radix4Pass(std::size_t length, std::size_t stride, const float* xr, const float* xi,
@@ -178,6 +214,10 @@ template <bool kTwiddled>
   const std::size_t s = stride;
   if (s == 1) {
     Radix4FirstPass(m, xr, xi, yr, yi, t);
+    return;
+  }
+  if (s == 4 && m >= 2) {
+    Radix4PassStride4(length, xr, xi, yr, yi, t);
     return;
   }
   for (std::size_t p = 0; p < m; ++p) {

@@ -153,7 +153,7 @@ bool Engine::CreateOutputFile(const std::string& path, const WaveFormatEx& forma
 }
 
 std::string Engine::numberedPath(const std::string& base, std::uint32_t part) {
-  const std::string suffix = "-" + std::to_string(part);
+  const std::string suffix = std::string("-").append(std::to_string(part));  // not "-" + ...: GCC 12 -Wrestrict
   const std::size_t slash = base.find_last_of('/');
   const std::size_t dot = base.find_last_of('.');
   if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return base + suffix;

@@ -248,7 +248,11 @@ void Recorder::processPass() {
   steps_.UnpackBuffer(in, n);
   ProcessWorkSamples(n, bufferCount_, dcLevel_);
   steps_.PackBuffer(in, n);
-  if (s.MuteEnabled == 0) std::memcpy(out, in, s.InputBufferBytes);
+  // Muted: silence, written now that the device has handed this buffer back.
+  if (s.MuteEnabled == 0)
+    std::memcpy(out, in, s.InputBufferBytes);
+  else
+    std::memset(out, 0, s.InputBufferBytes);
 
   // A pause that came during this pass's wait still lets its buffer in: it
   // holds the sound up to the moment of the pause.

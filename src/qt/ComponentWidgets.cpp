@@ -53,12 +53,15 @@ void follow(QWidget* w, Component& m, Sync sync) {
   });
 }
 
-// The scroll bar taking the focus, and the mouse leaving it, go to its model.
+// The scroll bar taking the focus, and the mouse leaving it, go to its model. A
+// press counts as taking the focus even when the bar has it already: the buttons
+// do not take the focus from it, so pressing the bar again after Play must pause
+// playback as the first press did.
 class HoverForwarder : public QObject {
  public:
   HoverForwarder(ScrollBarModel& m, QObject* parent) : QObject(parent), model_(m) {}
   bool eventFilter(QObject*, QEvent* e) override {
-    if (e->type() == QEvent::FocusIn) model_.focusEnter();
+    if (e->type() == QEvent::FocusIn || e->type() == QEvent::MouseButtonPress) model_.focusEnter();
     if (e->type() == QEvent::Leave) model_.mouseLeave();
     return false;
   }
@@ -209,6 +212,8 @@ QWidget* createComponentWidget(Component& model, QWidget* parent) {
       p.setColor(QPalette::WindowText, toQColor(m->fontColour()));
       if (m->boxed()) {
         p.setColor(QPalette::Window, Qt::white);
+        // Bold 12 px: the largest size at which "00m" fits a 30-pixel time
+        // label (at 16 px it is 39 pixels wide and loses its first digit).
         QFont f = l->font();
         f.setPixelSize(12);
         f.setBold(true);
@@ -223,6 +228,7 @@ QWidget* createComponentWidget(Component& model, QWidget* parent) {
     w = new UpDownWidget(*m, parent);
   } else if (auto* m = dynamic_cast<ScrollBarModel*>(&model)) {
     auto* s = new QScrollBar(Qt::Horizontal, parent);
+    s->setFocusPolicy(Qt::StrongFocus);  // a scroll bar takes no focus by default
     s->setRange(0, m->max());
     s->setPageStep(m->largeChange());
     QObject::connect(s, &QScrollBar::valueChanged, [m](int v) { m->scroll(v); });

@@ -40,4 +40,9 @@ void FrequencySetDialog::closeEvent(QCloseEvent* e) {
   e->accept();
 }
 
+void FrequencySetDialog::reject() {
+  form_.FormClose();
+  QDialog::reject();
+}
+
 }  // namespace quorvane

@@ -11,6 +11,8 @@ class FrequencySetDialog : public QDialog {
   Q_OBJECT
  public:
   FrequencySetDialog(TFrequencySetForm& form, QWidget* parent);
+  // Escape: hidden through the model like the close box, so Setup shows it again.
+  void reject() override;
 
  protected:
   void closeEvent(QCloseEvent* e) override;

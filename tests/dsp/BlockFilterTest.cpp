@@ -29,11 +29,11 @@ std::vector<double> Convolve(const std::vector<std::int32_t>& x, const BandpassF
   return y;
 }
 
-std::vector<std::int32_t> Noise(std::size_t n, unsigned seed) {
+std::vector<std::int32_t> Noise(std::size_t n, unsigned seed, std::int32_t dc = 0) {
   std::mt19937 rng(seed);
   std::uniform_int_distribution<std::int32_t> d(-20000, 20000);
   std::vector<std::int32_t> x(n);
-  for (auto& v : x) v = d(rng);
+  for (auto& v : x) v = d(rng) + dc;
   return x;
 }
 
@@ -60,14 +60,23 @@ std::vector<std::vector<std::int32_t>> FilterBuffers(BandpassFilter& f,
   return out;
 }
 
-class BlockFilterConvolution : public testing::TestWithParam<std::pair<std::int32_t, int>> {};
+// Band edges as fractions of the rate; 0 and 0.5 pass DC and Nyquist, which share
+// the first bin of the packed spectra.
+struct Case {
+  std::int32_t rate;
+  int channels;
+  float low = BandpassFilter::kDefaultLowCutoff, high = BandpassFilter::kDefaultHighCutoff;
+};
+class BlockFilterConvolution : public testing::TestWithParam<Case> {};
 
 TEST_P(BlockFilterConvolution, EqualsLinearConvolutionAcrossBuffers) {
-  const auto [rate, channels] = GetParam();
+  const auto [rate, channels, low, high] = GetParam();
   BandpassFilter f;
-  f.DesignDefaultBand();
+  f.LowCutoff = low;
+  f.HighCutoff = high;
+  f.DesignBandpassFilter();
   std::vector<std::vector<std::int32_t>> in;
-  for (int c = 0; c < channels; ++c) in.push_back(Noise(3 * BufferLength(rate), 10 + c));
+  for (int c = 0; c < channels; ++c) in.push_back(Noise(3 * BufferLength(rate), 10 + c, 4000));
   const auto out = FilterBuffers(f, in, rate);
   for (int c = 0; c < channels; ++c) {
     const auto want = Convolve(in[c], f);
@@ -75,9 +84,10 @@ TEST_P(BlockFilterConvolution, EqualsLinearConvolutionAcrossBuffers) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(RatesAndChannels, BlockFilterConvolution,
-                         testing::Values(std::pair{11025, 1}, std::pair{22050, 1}, std::pair{44100, 1},
-                                         std::pair{11025, 2}, std::pair{22050, 2}, std::pair{44100, 2}));
+INSTANTIATE_TEST_SUITE_P(RatesChannelsAndBands, BlockFilterConvolution,
+                         testing::Values(Case{11025, 1}, Case{22050, 1}, Case{44100, 1}, Case{11025, 2},
+                                         Case{22050, 2}, Case{44100, 2}, Case{11025, 1, 0.0f, 2400.0f / 11025},
+                                         Case{22050, 2, 300.0f / 22050, 0.5f}));
 
 TEST(BlockFilter, ImpulseGivesTheKernelDelayedAndLeavesTheOtherChannelSilent) {
   BandpassFilter f;

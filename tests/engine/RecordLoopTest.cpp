@@ -165,17 +165,23 @@ TEST_F(RecordLoop, FileBypassWritesNothingAndAsksForNoFile) {
   EXPECT_TRUE(form.FileBypassBox.enabled());
 }
 
-TEST_F(RecordLoop, TheMonitorHearsTheProcessedSoundOneBufferLater) {
+// Mute comes in the middle of a buffer the device is playing: the buffers already
+// queued play whole, then the monitor is silent.
+TEST_F(RecordLoop, TheMonitorHearsTheProcessedSoundOneBufferLaterUntilMuted) {
   audio.setSource(0, SimSoundSource::generator([](std::uint64_t frame, unsigned) { return marked(frame, true); }));
-  record(12 * Frames * 1000 / 11025);
+  host.after(8 * Frames * 1000 / 11025 + 40, [this] { form.MuteCheckBox.click(); });
+  record(14 * Frames * 1000 / 11025);
   const auto& played = audio.sink().samples();
-  ASSERT_GE(played.size(), 6u * Frames);
-  // Silence first (the zeroed buffers), then captured buffers in order.
-  EXPECT_EQ(played[0], 0);
+  ASSERT_GE(played.size(), 12u * Frames);
+  // Silence first (the zeroed buffers), then captured buffers in order, then silence.
   std::vector<int> ks;
-  for (std::size_t off = 0; off + Frames <= played.size(); off += Frames)
-    if (played[off + 1] != 0) ks.push_back(played[off + 1] - 3000);
-  ASSERT_GE(ks.size(), 4u);
+  for (std::size_t off = 0; off + Frames <= played.size(); off += Frames) {
+    const int m = std::abs(played[off + 1]);
+    for (int i = 0; i < Frames; ++i) ASSERT_EQ(std::abs(played[off + i]), m) << "torn buffer at " << off;
+    if (m != 0) ks.push_back(m - 3000);
+    EXPECT_TRUE(m == 0 || off + 3 * Frames <= played.size()) << "not muted at " << off;
+  }
+  ASSERT_GE(ks.size(), 6u);
   for (std::size_t i = 1; i < ks.size(); ++i) EXPECT_EQ(ks[i], ks[i - 1] + 1);
 }
 

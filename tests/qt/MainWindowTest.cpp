@@ -195,6 +195,11 @@ TEST_F(Gui, TheBandPassDialogTakesTypedValuesOnEnter) {
   key(QEvent::KeyPress, Qt::Key_Delete, QString(QChar(127)));
   EXPECT_EQ(lo->text(), "00.0");
 
+  // Escape hides it as the close box does, and Setup shows it again.
+  key(QEvent::KeyPress, Qt::Key_Escape, QString(QChar(27)));
+  EXPECT_FALSE(form.FrequencySetForm.Window.visible() || dialog.isVisible());
+  find<QAction>("Setup1")->trigger();
+  EXPECT_TRUE(dialog.isVisible());
   dialog.close();
   EXPECT_FALSE(form.FrequencySetForm.Window.visible());
 }
@@ -229,6 +234,20 @@ TEST_F(Gui, SoundCardMenuItemsOpenTheModelessDialog) {
   dialog->reject();
   EXPECT_FALSE(form.SoundCardSelect.Visible());
   EXPECT_FALSE(dialog->isVisible());
+}
+
+// Every press on the scroll bar pauses playback, also when it has the focus already.
+TEST_F(Gui, PressingThePlayScrollBarPausesPlayback) {
+  auto* bar = find<QScrollBar>("PlayScrollBar");
+  form.PlayScrollBar.setEnabled(true);
+  QApplication::setActiveWindow(window.get());
+  for (int press = 0; press < 2; ++press) {
+    form.ActivityState = ActivityPlaying;
+    QMouseEvent e(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton, Qt::LeftButton, {});
+    QApplication::sendEvent(bar, &e);
+    EXPECT_EQ(form.ActivityState, ActivityPaused) << press;
+    EXPECT_TRUE(bar->hasFocus());
+  }
 }
 
 TEST_F(Gui, TimeLabelsAreSelectedByAClickAndSteppedByTheArrows) {
