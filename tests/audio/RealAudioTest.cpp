@@ -4,6 +4,9 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <numbers>
@@ -292,4 +295,70 @@ TEST_F(RealAudio, PlayingAFileReachesTheSink) {
   }
   const std::size_t from = best * 1024;
   expectTone({captured.begin() + static_cast<std::ptrdiff_t>(from), captured.begin() + static_cast<std::ptrdiff_t>(from + 6 * 1024)});
+}
+
+// Logging for real: three spoken calls with silences between them, recorded
+// with VOX in one-file-per-transmission mode, give a file per call and a log
+// row per file.
+TEST_F(RealAudio, SpokenCallsMakeOneFileEachAndALogRowEach) {
+  const std::string dir = "/tmp/quorvane-realaudio-calls";
+  std::system(("rm -rf " + dir + " && mkdir -p " + dir).c_str());
+  std::vector<std::int16_t> script;
+  std::vector<double> callSeconds;
+  for (const char* words : {"Unit twelve, respond to the north gate", "Copy that", "All units, stand by"}) {
+    const std::string raw = dir + "/call.raw";
+    const std::string make = std::string("espeak-ng -w ") + dir + "/call.wav \"" + words + "\" && sox " + dir +
+                             "/call.wav -r 11025 -c 1 -b 16 -e signed-integer -t raw " + raw;
+    ASSERT_EQ(std::system(make.c_str()), 0) << "espeak-ng and sox make the calls";
+    const std::vector<std::int16_t> call = [&] {
+      std::vector<std::int16_t> s;
+      FILE* f = std::fopen(raw.c_str(), "rb");
+      std::int16_t v;
+      while (f && std::fread(&v, 2, 1, f) == 1) s.push_back(v);
+      if (f) std::fclose(f);
+      return s;
+    }();
+    callSeconds.push_back(static_cast<double>(call.size()) / 11025);
+    script.insert(script.end(), call.begin(), call.end());
+    script.insert(script.end(), 3 * 11025, 0);
+  }
+  const std::string played = dir + "/script.raw";
+  {
+    FILE* f = std::fopen(played.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fwrite(script.data(), 2, script.size(), f);
+    std::fclose(f);
+  }
+  host.setWallClock(std::time(nullptr));
+  form->transmissions.settings = LoggingSettings{1, true, 0, 0};
+  form->MuteCheckBox.click();
+  form->VoxCheckBox.click();
+  form->InputThresholdUpDn.setPosition(12);
+  form->InputThresholdUpDnClick();
+  form->InputUpDnGain.setPosition(1);
+  form->InputUpDnGainClick();  // 1 s hang: the pauses inside a call stay in it
+  host.queueFileChoice(dir + "/calls.wav");
+  host.after(300, [&] {
+    ASSERT_EQ(std::system(("pacat --playback --raw --rate=11025 --channels=1 --format=s16le "
+                           "--device=quorvane_null < " + played + " &").c_str()), 0);
+  });
+  host.after(static_cast<std::int64_t>(script.size() * 1000 / 11025) + 1500, [&] { form->StopBtn.click(); });
+  form->RecordBtn.click();
+
+  std::vector<std::string> files;
+  for (const auto& e : std::filesystem::directory_iterator(dir))
+    if (e.path().filename().string().rfind("calls-", 0) == 0) files.push_back(e.path().string());
+  std::sort(files.begin(), files.end());
+  ASSERT_EQ(files.size(), 3u);
+  std::ifstream log(dir + "/calls.csv");
+  std::vector<std::string> rows;
+  for (std::string line; std::getline(log, line);) rows.push_back(line);
+  ASSERT_EQ(rows.size(), 4u);
+  for (std::size_t i = 0; i < 3; ++i) {
+    const double seconds = static_cast<double>(wavSamples(files[i]).size()) / 11025;
+    std::printf("call %zu: %.2f s spoken, %.2f s in %s\n", i, callSeconds[i], seconds, files[i].c_str());
+    EXPECT_GE(seconds, callSeconds[i] - 0.3);  // the start of a word may sit under the threshold
+    EXPECT_LE(seconds, callSeconds[i] + 1.6);  // plus the hang and the pre-roll
+    EXPECT_NE(rows[i + 1].find(std::filesystem::path(files[i]).filename().string()), std::string::npos) << rows[i + 1];
+  }
 }
