@@ -137,6 +137,7 @@ TEST(FrequencyFormats, FixedAndGeneralTexts) {
 TEST_F(FrequencyDialog, LoggingValuesAreAppliedRefusedAndSurviveARestart) {
   ASSERT_TRUE(Configuration::CreateDefaultFile(host));
   form.ConfigFilePath = host.configFilePath();
+  EXPECT_EQ(form.transmissions.settings, LoggingSettings{});  // no file yet: the defaults
   form.Logging1.click();
   LoggingForm& d = form.LoggingSettingsForm;
   ASSERT_TRUE(d.Window.visible());

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "FormFixture.h"
+#include "WavBytes.h"
 #include "files/LoggingSettings.h"
 
 using namespace quorvane;
@@ -232,6 +233,30 @@ TEST_F(TransmissionsTest, AStuckSquelchIsCutIntoFilesOfTheLimit) {
     EXPECT_NEAR(std::stod(rows[i + 1][2]), i < 2 ? 600 : 300, 1.0);
     EXPECT_EQ(rows[i + 1][6], i < 2 ? "yes" : "no");
   }
+}
+
+// A file transfer splits a long recording into calls the same way, timed by
+// its place in the input file.
+TEST_F(TransmissionsTest, AFileTransferMakesAFileForEachCall) {
+  WavBytes w;
+  const std::uint32_t frames = 80 * Frames;
+  w.header(1, 11025).raw("data").u32(frames * 2);
+  for (std::uint32_t f = 0; f < frames; ++f) {
+    const int k = static_cast<int>(f / Frames);
+    const auto m = static_cast<std::int16_t>(within(k, {{10, 20}, {50, 60}}) ? 3000 + k : 1 + k);
+    w.u16(static_cast<std::uint16_t>(f % 2 ? m : -m));
+  }
+  writeAll(dir.file("long.wav"), w.bytes);
+  form.transmissions.settings = LoggingSettings{0, true, 0, 0};
+  form.FileTransferCheckBox.click();
+  host.queueFileChoice(dir.file("long.wav"));
+  host.queueFileChoice(path);
+  form.RecordBtn.click();  // runs to the end of the input
+  const auto files = ownFiles();
+  ASSERT_EQ(files.size(), 2u);
+  EXPECT_EQ(buffersIn(files[0]).front(), 10);
+  EXPECT_EQ(buffersIn(files[1]).front(), 50);
+  EXPECT_EQ(logRows(dir.file("dispatch.csv")).size(), 3u);
 }
 
 TEST_F(TransmissionsTest, TwoTransmissionsInOneSecondGetDistinctNames) {
