@@ -9,7 +9,7 @@ packages=(
   # window toolkit and sound I/O
   qt6-base-dev portaudio19-dev libasound2-dev
   # tests and benchmarks
-  libgtest-dev libgmock-dev librapidcheck-dev libbenchmark-dev libfftw3-dev libclang-rt-14-dev
+  libgtest-dev libgmock-dev librapidcheck-dev libbenchmark-dev libfftw3-dev libclang-rt-14-dev gcovr
   # a private sound server for the real-audio tests, and tools to measure sound
   pulseaudio pulseaudio-utils libasound2-plugins alsa-utils sox espeak-ng
   # a virtual display for screenshots and the end-to-end runs
