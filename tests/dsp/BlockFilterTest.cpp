@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "dsp/BandpassFilter.h"
+#include "files/SampleRates.h"
 
 namespace quorvane {
 namespace {
@@ -37,8 +38,8 @@ std::vector<std::int32_t> Noise(std::size_t n, unsigned seed) {
   return x;
 }
 
-// Buffer lengths per channel: about 92.9 ms at every rate.
-std::size_t BufferLength(std::int32_t rate) { return rate == 44100 ? 4096 : rate == 22050 ? 2048 : 1024; }
+// Buffer lengths per channel: the program's, at every rate.
+std::size_t BufferLength(std::int32_t rate) { return samplesPerBufferAt(static_cast<std::uint32_t>(rate)); }
 
 // Runs one channel layout through consecutive buffers; returns each channel's output.
 std::vector<std::vector<std::int32_t>> FilterBuffers(BandpassFilter& f,
@@ -77,7 +78,9 @@ TEST_P(BlockFilterConvolution, EqualsLinearConvolutionAcrossBuffers) {
 
 INSTANTIATE_TEST_SUITE_P(RatesAndChannels, BlockFilterConvolution,
                          testing::Values(std::pair{11025, 1}, std::pair{22050, 1}, std::pair{44100, 1},
-                                         std::pair{11025, 2}, std::pair{22050, 2}, std::pair{44100, 2}));
+                                         std::pair{11025, 2}, std::pair{22050, 2}, std::pair{44100, 2},
+                                         std::pair{8000, 1}, std::pair{16000, 2}, std::pair{32000, 1},
+                                         std::pair{48000, 2}));
 
 TEST(BlockFilter, ImpulseGivesTheKernelDelayedAndLeavesTheOtherChannelSilent) {
   BandpassFilter f;
