@@ -96,6 +96,9 @@ bool SndfileWriter::open() {
     resampler_ = soxr_create(format_.SampleRate, kOpusRate, format_.Channels, &error, &io, &quality, nullptr);
     if (error) return false;
   }
+  // The headers now, not with the first sound: a disk without room for them
+  // is found here, and the file is valid from the start.
+  sf_command(sndfile_, SFC_UPDATE_HEADER_NOW, nullptr, 0);
   return file().flush() && !failed_;
 }
 
