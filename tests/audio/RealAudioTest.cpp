@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "Decoded.h"
 #include "RealTimeHost.h"
 #include "app/TVOXForm.h"
 #include "audio/PortAudioBackend.h"
@@ -292,4 +293,42 @@ TEST_F(RealAudio, PlayingAFileReachesTheSink) {
   }
   const std::size_t from = best * 1024;
   expectTone({captured.begin() + static_cast<std::ptrdiff_t>(from), captured.begin() + static_cast<std::ptrdiff_t>(from + 6 * 1024)});
+}
+
+TEST_F(RealAudio, ARecordingAt48000HzStereoIntoFlacKeepsA1kHzToneAt1kHz) {
+  // Another client plays three seconds of a 1 kHz tone at 48000 Hz stereo;
+  // the form records the sink's monitor at the same rate into a FLAC file.
+  const std::string path = "/tmp/quorvane-realaudio-48k.flac", raw = "/tmp/quorvane-realaudio-48k.raw";
+  std::remove(path.c_str());
+  {
+    FILE* f = std::fopen(raw.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    for (int i = 0; i < 3 * 48000; ++i) {
+      const auto v = static_cast<std::int16_t>(std::lround(12000 * std::sin(2 * std::numbers::pi * 1000.0 * i / 48000)));
+      const std::int16_t frame[2] = {v, v};
+      std::fwrite(frame, 2, 2, f);
+    }
+    std::fclose(f);
+  }
+  form->Stereo2Click();
+  form->N48000Hz1Click();
+  form->MuteCheckBox.click();
+  host.queueFileChoice(path);
+  host.after(300, [&] {
+    ASSERT_EQ(std::system(("pacat --playback --raw --rate=48000 --channels=2 --format=s16le "
+                           "--device=quorvane_null < " + raw + " &").c_str()), 0);
+  });
+  host.after(3000, [&] { form->StopBtn.click(); });
+  form->RecordBtn.click();
+
+  const Decoded d = decode(path);
+  ASSERT_TRUE(d.ok);
+  EXPECT_EQ(d.rate, 48000);
+  ASSERT_EQ(d.channels, 2);
+  // The middle second holds the tone whatever the latencies.
+  for (int c = 0; c < 2; ++c) {
+    const double hz = d.pitch(c, 1.2, 2.2);
+    std::printf("channel %d: %.1f Hz\n", c, hz);
+    EXPECT_NEAR(hz, 1000.0, 5.0);
+  }
 }
