@@ -88,6 +88,10 @@ bool SndfileWriter::open() {
   if (opus) {
     double latency = kOggPageLatencyMs;
     sf_command(sndfile_, SFC_SET_OGG_PAGE_LATENCY_MS, &latency, sizeof latency);
+    // About 32 kbit/s a channel, which keeps speech and radio traffic clear at
+    // a twentieth of a 44100 Hz WAV (libsndfile's default is four times that).
+    double level = kOpusCompressionLevel;
+    sf_command(sndfile_, SFC_SET_COMPRESSION_LEVEL, &level, sizeof level);
   }
   if (resample) {
     soxr_error_t error = nullptr;

@@ -36,6 +36,8 @@ class SndfileWriter : public SoundFileWriter {
 
   // The longest an Ogg page waits for more sound before it is written.
   static constexpr double kOggPageLatencyMs = 250.0;
+  // libsndfile's scale from 0 (highest bit rate) to 1 (lowest).
+  static constexpr double kOpusCompressionLevel = 0.9;
 
   // Called back by libsndfile on the file.
   void noteFailedWrite() { failed_ = true; }
