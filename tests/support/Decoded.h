@@ -21,13 +21,12 @@ struct Decoded {
   // The frequency of a tone on one channel, from its rising zero crossings
   // between two times (seconds into the file).
   double pitch(int channel, double from, double to) const {
-    const auto first = static_cast<std::size_t>(from * rate), last = std::min(frames(), static_cast<std::size_t>(to * rate));
+    const auto last = std::min(frames(), static_cast<std::size_t>(to * rate));
     std::size_t firstCrossing = 0, lastCrossing = 0, crossings = 0;
-    for (std::size_t i = first + 1; i < last; ++i) {
-      if (at(i - 1, channel) < 0 && at(i, channel) >= 0) {
-        if (crossings++ == 0) firstCrossing = i;
-        lastCrossing = i;
-      }
+    for (auto i = static_cast<std::size_t>(from * rate) + 1; i < last; ++i) {
+      if (at(i - 1, channel) >= 0 || at(i, channel) < 0) continue;
+      if (crossings++ == 0) firstCrossing = i;
+      lastCrossing = i;
     }
     return crossings > 1 ? static_cast<double>(crossings - 1) * rate / static_cast<double>(lastCrossing - firstCrossing) : 0.0;
   }
