@@ -129,7 +129,8 @@ bool SndfileWriter::begin() { return open(); }
 bool SndfileWriter::restart(const WaveFormatEx& format) {
   close();
   format_ = format;
-  return file().truncate(0) && file().seek(0) && open();
+  // What closing wrote goes out before the cut, not after it.
+  return file().flush() && file().truncate(0) && file().seek(0) && open();
 }
 
 bool SndfileWriter::encode(const std::int16_t* frames, std::size_t count) {
@@ -146,11 +147,16 @@ std::size_t SndfileWriter::write(const std::uint8_t* pcm, std::size_t bytes) {
     samples_[i] = static_cast<std::int16_t>(pcm[2 * i] | (pcm[2 * i + 1] << 8));
   bool ok = true;
   if (resampler_) {
-    const std::size_t room = frames * kOpusRate / format_.SampleRate + 64;
+    const std::size_t room = frames * kOpusRate / format_.SampleRate + 256;
     resampled_.resize(room * channels);
-    std::size_t used = 0, out = 0;
-    soxr_process(resampler_, samples_.data(), frames, &used, resampled_.data(), room, &out);
-    ok = encode(resampled_.data(), out);
+    // Until the resampler has taken every frame (it may hold some back).
+    for (std::size_t taken = 0; ok && taken < frames;) {
+      std::size_t used = 0, out = 0;
+      ok = soxr_process(resampler_, samples_.data() + taken * channels, frames - taken, &used, resampled_.data(), room,
+                        &out) == nullptr &&
+           encode(resampled_.data(), out) && (used > 0 || out > 0);
+      taken += used;
+    }
   } else {
     ok = encode(samples_.data(), frames);
   }
