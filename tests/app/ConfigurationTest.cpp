@@ -138,6 +138,8 @@ TEST_F(ConfigurationTest, EveryLoadedValueComesOutAsOneTheProgramRunsWith) {
       {[](auto& r) { r.SampleRate = 7, r.InputDeviceId = 99, r.OutputDeviceId = -5; }, {}},
       {[](auto& r) { r.SampleRate = 0x3FFFFFFF; }, {}},
       {[](auto& r) { r.SampleRate = 96000; }, {}},
+      {[](auto& r) { r.SampleRate = 48000, r.ChannelCount = 2, r.HighFrequency = 20000; },
+       [](auto& r) { r.SampleRate = 48000, r.ChannelCount = 2, r.HighFrequency = 20000; }},
       {[](auto& r) { r.SampleRate = 44100, r.ChannelCount = 0; },
        [](auto& r) { r.SampleRate = 44100, r.ChannelCount = 2; }},
       {[](auto& r) { r.StartHour = INT32_MAX, r.StopMinute = -3, r.StartSecond = 75, r.StopAmPm = 7; },
