@@ -79,17 +79,19 @@ std::unique_ptr<SndfileReader> SndfileReader::open(std::unique_ptr<FileStream>& 
   r->channels_ = info.channels;
   r->frameBytes_ = 2u * static_cast<std::uint64_t>(info.channels);
   std::uint64_t frames = info.frames > 0 && info.frames != SF_COUNT_MAX ? static_cast<std::uint64_t>(info.frames) : 0;
+  const std::uint64_t most = (0xFFFFFFFFu - 44u) / r->frameBytes_;
   if (frames == 0) {
-    // Length not stored (a FLAC recording cut off before completion): count it.
+    // Length not stored (a recording cut off before completion): counted,
+    // as far as what can be shown.
     std::vector<std::int16_t> scratch(kBlockFrames * static_cast<std::size_t>(info.channels));
     sf_count_t got;
-    while ((got = sf_readf_short(r->sndfile_, scratch.data(), kBlockFrames)) > 0) frames += static_cast<std::uint64_t>(got);
+    while (frames < most && (got = sf_readf_short(r->sndfile_, scratch.data(), kBlockFrames)) > 0)
+      frames += static_cast<std::uint64_t>(got);
     if (sf_seek(r->sndfile_, 0, SEEK_SET) != 0) {
       error = "The sound file cannot be read";
       return giveBack();
     }
   }
-  const std::uint64_t most = (0xFFFFFFFFu - 44u) / r->frameBytes_;
   r->dataBytes_ = std::min(frames, most) * r->frameBytes_;
 
   WaveFormatEx format;
