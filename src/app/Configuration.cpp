@@ -175,9 +175,8 @@ void Configuration::apply(const ConfigRecord& r) {
   s.WaveFormat.SampleRate = r.SampleRate;
   s.ChannelCount = r.ChannelCount;
   (r.ChannelCount == 1 ? ui.Mono2 : ui.Stereo2).click();
-  if (r.SampleRate == 11025) ui.N11025Hz1.click();
-  if (r.SampleRate == 22050) ui.N22050Hz1.click();
-  if (r.SampleRate == 44100) ui.N44100Hz1.click();
+  for (const auto& [rate, item] : ui.sampleRateItems())
+    if (rate == r.SampleRate) item->click();
 
   s.LowFrequency = r.LowFrequency;
   s.HighFrequency = r.HighFrequency;

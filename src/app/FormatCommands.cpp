@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "files/SampleRates.h"
+
 namespace quorvane {
 
 bool FormatCommands::refused() {
@@ -33,12 +35,11 @@ void FormatCommands::setChannels(int ch) {
   WriteStatusLine();
 }
 
-void FormatCommands::setRate(std::uint32_t rate, std::uint32_t samplesPerBuffer) {
+void FormatCommands::setRate(std::uint32_t rate) {
   if (refused()) return;
   auto& s = c_.s;
-  c_.ui.N11025Hz1.setChecked(rate == 11025);
-  c_.ui.N22050Hz1.setChecked(rate == 22050);
-  c_.ui.N44100Hz1.setChecked(rate == 44100);
+  const std::uint32_t samplesPerBuffer = samplesPerBufferAt(rate);
+  for (const auto& [itemRate, item] : c_.ui.sampleRateItems()) item->setChecked(itemRate == rate);
   s.SamplesPerBuffer = samplesPerBuffer;
   s.WaveFormat.SampleRate = s.OutputWaveFormat.SampleRate = rate;
   s.WaveFormat.AvgBytesPerSec = rate * s.BytesPerSample * s.WaveFormat.Channels;
@@ -65,9 +66,7 @@ void FormatCommands::setStayOnTop(bool on) {
 }
 
 void FormatCommands::SelectRate(std::uint32_t rate) {
-  if (rate == 11025) N11025Hz1Click();
-  if (rate == 22050) N22050Hz1Click();
-  if (rate == 44100) N44100Hz1Click();
+  if (isSupportedRate(rate)) setRate(rate);
 }
 
 void FormatCommands::SelectChannels(std::uint16_t channels) {

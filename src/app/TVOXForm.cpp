@@ -95,6 +95,10 @@ void TVOXForm::wireHandlers() {
   N11025Hz1.onClick = [this] { N11025Hz1Click(); };
   N22050Hz1.onClick = [this] { N22050Hz1Click(); };
   N44100Hz1.onClick = [this] { N44100Hz1Click(); };
+  N8000Hz1.onClick = [this] { N8000Hz1Click(); };
+  N16000Hz1.onClick = [this] { N16000Hz1Click(); };
+  N32000Hz1.onClick = [this] { N32000Hz1Click(); };
+  N48000Hz1.onClick = [this] { N48000Hz1Click(); };
   Bandpass1.onClick = [this] { Bandpass1Click(); };
   Time1.onClick = [this] { Time1Click(); };
   Waterfall1.onClick = [this] { Waterfall1Click(); };

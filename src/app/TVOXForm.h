@@ -75,6 +75,10 @@ class TVOXForm : public SharedState, public FormComponents {
   void N11025Hz1Click() { formats.N11025Hz1Click(); }
   void N22050Hz1Click() { formats.N22050Hz1Click(); }
   void N44100Hz1Click() { formats.N44100Hz1Click(); }
+  void N8000Hz1Click() { formats.N8000Hz1Click(); }
+  void N16000Hz1Click() { formats.N16000Hz1Click(); }
+  void N32000Hz1Click() { formats.N32000Hz1Click(); }
+  void N48000Hz1Click() { formats.N48000Hz1Click(); }
 
   // Record loop pieces
   void SquelchTimerTimer() { steps.SquelchTimerTimer(); }

@@ -5,6 +5,7 @@
 
 #include "dsp/RealFft.h"
 #include "dsp/SimdClones.h"
+#include "files/SampleRates.h"
 
 namespace quorvane {
 namespace {
@@ -135,15 +136,16 @@ void BandpassFilter::DesignDefaultBand() {
   DesignBandpassFilter();
 }
 
+// The overlap-add below works in whole blocks.
+static_assert([] {
+  for (const SupportedRate& r : kSupportedRates)
+    if (r.samplesPerBuffer % BandpassFilter::kBlockSize != 0) return false;
+  return true;
+}());
+
 std::size_t BandpassFilter::SamplesPerChannel(std::int32_t sampleRate) {
-  switch (sampleRate) {
-    case 22050:
-      return 2048;
-    case 44100:
-      return 4096;
-    default:
-      return 1024;
-  }
+  const std::uint32_t n = sampleRate > 0 ? samplesPerBufferAt(static_cast<std::uint32_t>(sampleRate)) : 0;
+  return n != 0 ? n : kBlockSize;
 }
 
 // Overlap-add: a 1024-sample block convolved with the 1025-tap kernel is exactly

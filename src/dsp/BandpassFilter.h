@@ -55,8 +55,8 @@ class BandpassFilter {
   // at the next block while the tail already in hand is still added.
   void BlockFilter(std::int32_t* samples, std::int32_t channels, std::int32_t sampleRate);
 
-  // Samples per channel of one buffer: 1024, 2048 or 4096 at 11025, 22050 or
-  // 44100 samples per second, 1024 at any other rate.
+  // Samples per channel of one buffer at a supported rate (files/SampleRates.h,
+  // always whole blocks), 1024 at any other rate.
   static std::size_t SamplesPerChannel(std::int32_t sampleRate);
 
   // Taps 0..1024 of the current design.

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <utility>
 
-#include "files/WavHeader.h"
+#include "files/SoundFileWriter.h"
 
 namespace quorvane {
 
@@ -56,29 +56,32 @@ void Engine::runActivity(const std::function<void()>& body) {
   while (loopDepth_ == 0 && pendingStart_) std::exchange(pendingStart_, nullptr)();
 }
 
+SoundFileWriter& Engine::writer() {
+  auto& s = c_.s;
+  // A file handed over without its writer is a WAV file.
+  if (!s.OutputWriter || &s.OutputWriter->file() != s.OutputFile.get())
+    s.OutputWriter = SoundFileWriter::create(SoundFileKind::Wav, *s.OutputFile, s.OutputFileFormat);
+  return *s.OutputWriter;
+}
+
+std::string Engine::outputKindName() const {
+  const auto& s = c_.s;
+  return soundFileKindName(s.OutputWriter ? s.OutputWriter->kind() : SoundFileKind::Wav);
+}
+
 void Engine::CompleteOutputFile() {
   auto& s = c_.s;
   if (s.OutputFileOpen != 1) return;
   bool ok = false;
+  const std::string kind = outputKindName();
   if (s.OutputFile) {
-    FileStream& f = *s.OutputFile;
-    // On a full disk part of what was counted never reached the file: the
-    // header counts only the whole frames that did, and a torn frame after
-    // them is cut off.
-    f.flush();
-    const std::uint64_t size = f.size();
-    const std::uint32_t frame = s.OutputFileFormat.BlockAlign ? s.OutputFileFormat.BlockAlign : 1;
-    std::uint64_t onDisk = size > WavHeader::Size ? size - WavHeader::Size : 0;
-    onDisk -= onDisk % frame;
-    if (onDisk < s.OutputDataBytes) s.OutputDataBytes = static_cast<std::uint32_t>(onDisk);
-    if (size > WavHeader::Size + static_cast<std::uint64_t>(s.OutputDataBytes))
-      f.truncate(WavHeader::Size + static_cast<std::uint64_t>(s.OutputDataBytes));
-    ok = WavHeader::writeSizes(f, s.OutputDataBytes);
-    ok = f.close() && ok;
+    ok = writer().complete(s.OutputDataBytes);
+    ok = s.OutputFile->close() && ok;
   }
+  s.OutputWriter.reset();
   s.OutputFile.reset();
   s.OutputFileOpen = 0;
-  if (!ok) c_.host.messageBox("Could not complete the Wave file", "File Error Message");
+  if (!ok) c_.host.messageBox("Could not complete the " + kind + " file", "File Error Message");
 }
 
 void Engine::CloseInputFile() {
@@ -106,10 +109,7 @@ void Engine::AdoptOpenInputFormat() {
 void Engine::MatchOutputFileFormat() {
   auto& s = c_.s;
   if (s.OutputFileOpen != 1 || !s.OutputFile || s.OutputDataBytes != 0 || s.OutputFileFormat == s.WaveFormat) return;
-  const auto header = WavHeader::build(s.WaveFormat, 0);
-  const bool ok = s.OutputFile->seek(0) && s.OutputFile->write(header.data(), header.size()) == header.size() &&
-                  s.OutputFile->flush() && s.OutputFile->seekToEnd();
-  if (ok) s.OutputFileFormat = s.WaveFormat;
+  if (writer().restart(s.WaveFormat)) s.OutputFileFormat = s.WaveFormat;
 }
 
 std::uint32_t Engine::ReadInputBlock(std::uint8_t* dst, std::uint32_t bytes) {
@@ -130,20 +130,24 @@ bool Engine::CreateOutputFile(const std::string& path, const WaveFormatEx& forma
   s.OutputFilePath = path;
   s.OutputDataBytes = 0;
   OpenFailure why = OpenFailure::None;
+  const SoundFileKind kind = soundFileKindFor(path);
+  const std::string kindName = soundFileKindName(kind);
+  s.OutputWriter.reset();
   s.OutputFile = c_.host.openFile(path, FileMode::CreateBinary, &why);
   if (!s.OutputFile) {
     s.OutputFileOpen = 0;
-    c_.host.messageBox(openFailureText(why, "Could not open the Wave file"), "File Error Message");
+    c_.host.messageBox(openFailureText(why, "Could not open the " + kindName + " file"), "File Error Message");
     return false;
   }
-  const auto header = WavHeader::build(format, 0);
-  if (s.OutputFile->write(header.data(), header.size()) != header.size() || !s.OutputFile->flush()) {
+  s.OutputWriter = SoundFileWriter::create(kind, *s.OutputFile, format);
+  if (!s.OutputWriter->begin()) {
     // Not even the header fits (a full disk): no empty file is left behind.
+    s.OutputWriter.reset();
     s.OutputFile->close();
     s.OutputFile.reset();
     s.OutputFileOpen = 0;
     c_.host.removeFile(path);
-    c_.host.messageBox("Could not write to the Wave file", "File Error Message");
+    c_.host.messageBox("Could not write to the " + kindName + " file", "File Error Message");
     return false;
   }
   s.OutputFileFormat = format;
@@ -178,23 +182,22 @@ bool Engine::continueInNextFile() {
 bool Engine::AppendToOutputFile(const std::uint8_t* data, std::uint32_t bytes) {
   auto& s = c_.s;
   if (s.OutputFileOpen != 1 || !s.OutputFile) return true;
-  if (static_cast<std::uint64_t>(s.OutputDataBytes) + bytes > maxDataBytes && !continueInNextFile()) return false;
+  // Only a format with 32-bit sizes needs a new file (a FLAC or Opus file goes on).
+  if (writer().sizeLimited() && s.OutputDataBytes + bytes > maxDataBytes && !continueInNextFile()) return false;
 
-  const std::size_t written = s.OutputFile->write(data, bytes);
+  const std::size_t written = writer().write(data, bytes);
   // Whole frames only: a torn last frame is left out of the header.
   const std::uint32_t frame = s.OutputFileFormat.BlockAlign ? s.OutputFileFormat.BlockAlign : 1;
-  s.OutputDataBytes += static_cast<std::uint32_t>(written - written % frame);
+  s.OutputDataBytes += written - written % frame;
   if (written != bytes) {
-    c_.host.messageBox("Could not write to the Wave file", "File Error Message");
+    c_.host.messageBox("Could not write to the " + outputKindName() + " file", "File Error Message");
     StopBtnClick();  // completes the file with what it holds
     return false;
   }
   if (c_.host.nowMs() - s.OutputHeaderUpdatedMs >= HeaderUpdateMs) {
     s.OutputHeaderUpdatedMs = c_.host.nowMs();
-    // The sound first: the header never counts bytes that are not yet in the file.
-    if (!s.OutputFile->flush() || !WavHeader::writeSizes(*s.OutputFile, s.OutputDataBytes) ||
-        !s.OutputFile->flush()) {
-      c_.host.messageBox("Could not write to the Wave file", "File Error Message");
+    if (!writer().checkpoint(s.OutputDataBytes)) {
+      c_.host.messageBox("Could not write to the " + outputKindName() + " file", "File Error Message");
       StopBtnClick();
       return false;
     }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "display/Display.h"
+#include "files/SoundFileWriter.h"
 #include "state/FormContext.h"
 
 namespace quorvane {
@@ -70,14 +71,16 @@ class Engine {
   // bytes read.
   std::uint32_t ReadInputBlock(std::uint8_t* dst, std::uint32_t bytes);
 
-  // Creates an output WAV file with its provisional header, flushed at once
-  // so the file on disk is valid from the start. Reports a failure itself.
+  // Creates an output file with its provisional header, flushed at once so
+  // the file on disk is valid from the start. The name's extension chooses
+  // the kind: ".flac" and ".opus" are encoded as such, anything else is WAV.
+  // Reports a failure itself.
   bool CreateOutputFile(const std::string& path, const WaveFormatEx& format);
 
   // Appends one processed buffer to the output file. Only bytes that reached
   // the file are counted. The header's sizes are brought up to date and the
   // file flushed at least once a second, so a crash loses at most the last
-  // second. A file about to outgrow the format's 32-bit sizes is completed and
+  // second. A WAV file about to outgrow the format's 32-bit sizes is completed and
   // the recording goes on in "name-2.wav", "name-3.wav", ... A failed write is
   // reported, the file completed with what it holds, and the recording
   // stopped; false then.
@@ -89,6 +92,10 @@ class Engine {
   static constexpr std::int64_t HeaderUpdateMs = 1000;
 
  private:
+  // The open output file's writer.
+  SoundFileWriter& writer();
+  // "Wave", "FLAC", "Opus": the open output file's kind, for the messages.
+  std::string outputKindName() const;
   bool continueInNextFile();
   static std::string numberedPath(const std::string& base, std::uint32_t part);
 

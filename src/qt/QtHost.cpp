@@ -84,7 +84,13 @@ std::optional<std::string> QtHost::chooseFile(const FileDialogRequest& r) {
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   // The dialog's own default suffix would turn /dev/full into a new /dev/full.wav.
   const std::string chosen = dialog.selectedFiles().first().toStdString();
-  return r.kind == FileDialogRequest::Kind::Save ? withDefaultExtension(chosen, r.defaultExtension) : chosen;
+  // A name typed without an extension takes the one of the file type chosen
+  // ("FLAC Files (*.flac)" -> .flac), else the default.
+  std::string extension = r.defaultExtension;
+  const QString selected = dialog.selectedNameFilter();
+  const qsizetype star = selected.indexOf("(*.");
+  if (star >= 0 && !selected.mid(star).contains(' ')) extension = selected.mid(star + 3).chopped(1).toStdString();
+  return r.kind == FileDialogRequest::Kind::Save ? withDefaultExtension(chosen, extension) : chosen;
 }
 
 bool QtHost::openDocument(const std::string& path) {

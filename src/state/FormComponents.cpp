@@ -11,7 +11,7 @@ FormComponents::FormComponents(HourCounterModel::Clock clock)
   Stereo1.add(Mono2).add(Stereo2);
   Settings1.add(SoundCard1).add(SampleRate1).add(Filters1).add(DislplayType1).add(Logging1);
   SoundCard1.add(SelectInputSoundDevice1).add(SelectOutputSoundDevice1);
-  SampleRate1.add(N11025Hz1).add(N22050Hz1).add(N44100Hz1);
+  for (const auto& rate : sampleRateItems()) SampleRate1.add(*rate.second);
   Filters1.add(Bandpass1).add(N1).add(Setup1);
   DislplayType1.add(Time1).add(Waterfall1);
   Help1.add(HelpFile1).add(About1);

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
+#include <utility>
 #include <vector>
 
 #include "platform/ButtonModel.h"
@@ -129,6 +131,10 @@ struct FormComponents {
   MenuItemModel N11025Hz1{"N11025Hz1", "11025 Hz"};
   MenuItemModel N22050Hz1{"N22050Hz1", "22050 Hz"};
   MenuItemModel N44100Hz1{"N44100Hz1", "44100 Hz"};
+  MenuItemModel N8000Hz1{"N8000Hz1", "8000 Hz"};
+  MenuItemModel N16000Hz1{"N16000Hz1", "16000 Hz"};
+  MenuItemModel N32000Hz1{"N32000Hz1", "32000 Hz"};
+  MenuItemModel N48000Hz1{"N48000Hz1", "48000 Hz"};
   MenuItemModel Filters1{"Filters1", "Filters"};
   MenuItemModel Bandpass1{"Bandpass1", "Bandpass"};
   MenuItemModel N1{"N1", "-"};
@@ -146,6 +152,11 @@ struct FormComponents {
   std::vector<Component*> topLevel();
   std::vector<Component*> childrenOf(const Component& container);
   std::vector<TimerModel*> timers();
+  // The sample-rate items in menu order, each with its rate.
+  std::array<std::pair<std::uint32_t, MenuItemModel*>, 7> sampleRateItems() {
+    return {{{11025, &N11025Hz1}, {22050, &N22050Hz1}, {44100, &N44100Hz1}, {8000, &N8000Hz1},
+             {16000, &N16000Hz1}, {32000, &N32000Hz1}, {48000, &N48000Hz1}}};
+  }
 };
 
 }  // namespace quorvane

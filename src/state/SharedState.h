@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "files/FileStream.h"
+#include "files/SoundFileWriter.h"
 #include "files/WavReader.h"
 #include "files/WaveFormatEx.h"
 #include "platform/RasterCanvas.h"
@@ -93,7 +94,10 @@ struct SharedState {
   std::uint8_t OutputFileOpen = 0;
   std::unique_ptr<FileStream> InputFile;
   std::unique_ptr<FileStream> OutputFile;
-  std::uint32_t OutputDataBytes = 0;
+  // How the sound reaches OutputFile (WAV, FLAC, Opus); it writes through the
+  // file, so it goes before the file does.
+  std::unique_ptr<SoundFileWriter> OutputWriter;
+  std::uint64_t OutputDataBytes = 0;  // PCM bytes; a FLAC or Opus file may hold more than 4 GiB of them
   std::string InputFilePath;
   std::string OutputFilePath;
   // The recording's first file and format; a recording too long for one WAV

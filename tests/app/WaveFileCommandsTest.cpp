@@ -131,10 +131,14 @@ TEST_F(WaveFiles, BadInputFilesAreClosedWithTheirMessage) {
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
   const auto header = WavBytes().header(2, 44100).raw("data").u32(0).bytes;
   const SimHost::Message noSound{"The wave file holds no sound", "File Error Message"};
+  // A compressed file at a rate the program does not play gets the WAV file's message.
+  const std::string flac96k = dir.file("96k.flac");
+  ASSERT_EQ(std::system(("sox -q -n -r 96000 -b 16 " + flac96k + " synth 0.2 sine 1000").c_str()), 0);
   const std::pair<std::string, SimHost::Message> cases[] = {
       {writeWav("text.wav", {'h', 'e', 'l', 'l', 'o'}), {"Not a RIFF file", "File Error Message"}},
       {writeWav("8bit.wav", WavBytes().header(1, 11025, 16, 8).raw("data").u32(4).fill(4, 0).bytes),
        {"Only 16-bit PCM wave files can be played", "File Error Message"}},
+      {flac96k, {"Only wave files at 8000, 11025, 16000, 22050, 32000, 44100 or 48000 Hz can be played", "File Error Message"}},
       {writeWav("empty.wav", header), noSound},
       {writeWav("cut.wav", {header.begin(), header.begin() + 40}), noSound},
       {dir.file("missing.wav"), {"Could not open the wave file", "File Open Error Message"}},

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "Decoded.h"
 #include "RealTimeHost.h"
 #include "app/TVOXForm.h"
 #include "audio/PortAudioBackend.h"
@@ -360,5 +361,34 @@ TEST_F(RealAudio, SpokenCallsMakeOneFileEachAndALogRowEach) {
     EXPECT_GE(seconds, callSeconds[i] - 0.3);  // the start of a word may sit under the threshold
     EXPECT_LE(seconds, callSeconds[i] + 1.6);  // plus the hang and the pre-roll
     EXPECT_NE(rows[i + 1].find(std::filesystem::path(files[i]).filename().string()), std::string::npos) << rows[i + 1];
+  }
+}
+
+TEST_F(RealAudio, ARecordingAt48000HzStereoIntoFlacKeepsA1kHzToneAt1kHz) {
+  // Another client plays three seconds of a 1 kHz tone at 48000 Hz stereo;
+  // the form records the sink's monitor at the same rate into a FLAC file.
+  const std::string path = "/tmp/quorvane-realaudio-48k.flac", raw = "/tmp/quorvane-realaudio-48k.raw";
+  std::remove(path.c_str());
+  ASSERT_EQ(std::system(("sox -q -n -r 48000 -c 2 -b 16 -e signed -t raw " + raw + " synth 3 sine 1000 vol 0.37").c_str()), 0);
+  form->Stereo2Click();
+  form->N48000Hz1Click();
+  form->MuteCheckBox.click();
+  host.queueFileChoice(path);
+  host.after(300, [&] {
+    ASSERT_EQ(std::system(("pacat --playback --raw --rate=48000 --channels=2 --format=s16le "
+                           "--device=quorvane_null < " + raw + " &").c_str()), 0);
+  });
+  host.after(3000, [&] { form->StopBtn.click(); });
+  form->RecordBtn.click();
+
+  const Decoded d = decode(path);
+  ASSERT_TRUE(d.ok);
+  EXPECT_EQ(d.rate, 48000);
+  ASSERT_EQ(d.channels, 2);
+  // The middle second holds the tone whatever the latencies.
+  for (int c = 0; c < 2; ++c) {
+    const double hz = d.pitch(c, 1.2, 2.2);
+    std::printf("channel %d: %.1f Hz\n", c, hz);
+    EXPECT_NEAR(hz, 1000.0, 5.0);
   }
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "dsp/BandpassFilter.h"
+#include "files/SampleRates.h"
 
 namespace quorvane {
 namespace {
@@ -37,8 +38,8 @@ std::vector<std::int32_t> Noise(std::size_t n, unsigned seed, std::int32_t dc = 
   return x;
 }
 
-// Buffer lengths per channel: about 92.9 ms at every rate.
-std::size_t BufferLength(std::int32_t rate) { return rate == 44100 ? 4096 : rate == 22050 ? 2048 : 1024; }
+// Buffer lengths per channel: the program's, at every rate.
+std::size_t BufferLength(std::int32_t rate) { return samplesPerBufferAt(static_cast<std::uint32_t>(rate)); }
 
 // Runs one channel layout through consecutive buffers; returns each channel's output.
 std::vector<std::vector<std::int32_t>> FilterBuffers(BandpassFilter& f,
@@ -86,7 +87,8 @@ TEST_P(BlockFilterConvolution, EqualsLinearConvolutionAcrossBuffers) {
 
 INSTANTIATE_TEST_SUITE_P(RatesChannelsAndBands, BlockFilterConvolution,
                          testing::Values(Case{11025, 1}, Case{22050, 1}, Case{44100, 1}, Case{11025, 2},
-                                         Case{22050, 2}, Case{44100, 2}, Case{11025, 1, 0.0f, 2400.0f / 11025},
+                                         Case{22050, 2}, Case{44100, 2}, Case{8000, 1}, Case{16000, 2},
+                                         Case{32000, 1}, Case{48000, 2}, Case{11025, 1, 0.0f, 2400.0f / 11025},
                                          Case{22050, 2, 300.0f / 22050, 0.5f}));
 
 TEST(BlockFilter, ImpulseGivesTheKernelDelayedAndLeavesTheOtherChannelSilent) {

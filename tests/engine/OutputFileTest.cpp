@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+
+#include "Decoded.h"
 #include "FormFixture.h"
 #include "files/WavReader.h"
 
@@ -112,15 +115,35 @@ TEST_F(OutputFile, ARealFullDiskLeavesAHeaderThatCountsOnlyWhatIsOnDisk) {
       std::filesystem::remove(name + ".wav");  // room for the next one
     }
   }
+  // FLAC and Opus: the same stop, and a file that decodes as far as it got.
+  form.Stereo2Click();
+  form.N48000Hz1Click();
+  for (const auto& [ext, kind] : {std::pair{".flac", "FLAC"}, std::pair{".opus", "Opus"}}) {
+    SCOPED_TRACE(ext);
+    writeAll(disk + "/filler", std::vector<std::uint8_t>(ext == std::string(".flac") ? 0 : 40000, 1));
+    host.clearMessages();
+    host.queueFileChoice(disk + "/take" + ext);
+    host.after(60000, [this] { form.StopBtn.click(); });
+    form.RecordBtn.click();
+    EXPECT_EQ(form.ActivityState, ActivityStopped);
+    ASSERT_FALSE(host.messages().empty());
+    EXPECT_EQ(host.messages()[0].text, std::string("Could not write to the ") + kind + " file");
+    const Decoded d = decode(disk + "/take" + ext);
+    EXPECT_EQ(d.rate, 48000);
+    EXPECT_GT(d.seconds(), 0.05);
+    std::filesystem::remove(disk + "/take" + ext);
+  }
   // A disk with no room at all: no empty file is left behind.
   writeAll(disk + "/filler", std::vector<std::uint8_t>(64 * 1024, 1));
-  host.clearMessages();
-  host.queueFileChoice(disk + "/none.wav");
-  form.RecordBtn.click();
-  EXPECT_EQ(form.ActivityState, ActivityStopped);
-  ASSERT_FALSE(host.messages().empty());
-  EXPECT_EQ(host.messages()[0].text, "Could not write to the Wave file");
-  EXPECT_FALSE(std::filesystem::exists(disk + "/none.wav"));
+  for (const auto& [ext, kind] : {std::pair{".wav", "Wave"}, std::pair{".flac", "FLAC"}, std::pair{".opus", "Opus"}}) {
+    host.clearMessages();
+    host.queueFileChoice(disk + "/none" + ext);
+    form.RecordBtn.click();
+    EXPECT_EQ(form.ActivityState, ActivityStopped);
+    ASSERT_FALSE(host.messages().empty());
+    EXPECT_EQ(host.messages()[0].text, std::string("Could not write to the ") + kind + " file");
+    EXPECT_FALSE(std::filesystem::exists(disk + "/none" + ext));
+  }
 }
 
 TEST_F(OutputFile, ARecordingTooLongForOneFileGoesOnInNumberedFiles) {
@@ -148,4 +171,14 @@ TEST_F(OutputFile, ARecordingTooLongForOneFileGoesOnInNumberedFiles) {
   }
   EXPECT_EQ(joined, all);  // nothing lost, nothing doubled, in order
   EXPECT_FALSE(std::filesystem::exists(dir.file("long-5.wav")));
+
+  // FLAC has no such limit: one file, and every byte of it back (lossless).
+  choose(dir.file("long.flac"));
+  for (std::size_t at = 0; at < all.size(); at += 4096) ASSERT_TRUE(form.engine.AppendToOutputFile(&all[at], 4096));
+  form.StopBtnClick();
+  EXPECT_TRUE(host.messages().empty());
+  const Decoded flac = decode(dir.file("long.flac"));
+  ASSERT_EQ(flac.samples.size() * 2, all.size());
+  EXPECT_EQ(std::memcmp(flac.samples.data(), all.data(), all.size()), 0);
+  EXPECT_FALSE(std::filesystem::exists(dir.file("long-2.flac")));
 }

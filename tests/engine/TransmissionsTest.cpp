@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <sstream>
 
+#include "Decoded.h"
 #include "FormFixture.h"
 #include "WavBytes.h"
 #include "files/LoggingSettings.h"
@@ -77,11 +79,11 @@ class TransmissionsTest : public FormFixture {
   }
 
   // The per-transmission files beside the chosen name, in name order.
-  std::vector<std::string> ownFiles() const {
+  std::vector<std::string> ownFiles(const std::string& extension = ".wav") const {
     std::vector<std::string> files;
     for (const auto& e : std::filesystem::directory_iterator(dir.path())) {
       const std::string name = e.path().filename().string();
-      if (name.rfind("dispatch-", 0) == 0 && e.path().extension() == ".wav") files.push_back(e.path().string());
+      if (name.rfind("dispatch-", 0) == 0 && e.path().extension() == extension) files.push_back(e.path().string());
     }
     std::sort(files.begin(), files.end());
     return files;
@@ -267,6 +269,20 @@ TEST_F(TransmissionsTest, TwoTransmissionsInOneSecondGetDistinctNames) {
   ASSERT_EQ(files.size(), 2u);
   EXPECT_EQ(std::filesystem::path(files[0]).filename(), "dispatch-2026-12-06_21-38-04-2.wav");
   EXPECT_EQ(std::filesystem::path(files[1]).filename(), "dispatch-2026-12-06_21-38-04.wav");
+
+  // Named as FLAC: each transmission's file is FLAC too, and holds the same sound.
+  path = dir.file("dispatch.flac");
+  record([](int k) { return k == 1 || k == 10; }, 30, LoggingSettings{0, true, 0, 0});
+  EXPECT_FALSE(std::filesystem::exists(path));  // the chosen name only gave the names
+  const auto flacs = ownFiles(".flac");
+  ASSERT_EQ(flacs.size(), 2u);
+  for (std::size_t i = 0; i < 2; ++i) {
+    const std::string& flac = flacs[i];
+    const auto bytes = readAll(files[i]);
+    const Decoded d = decode(flac);
+    ASSERT_EQ(d.samples.size() * 2, bytes.size() - 44) << flac;
+    EXPECT_EQ(std::memcmp(d.samples.data(), bytes.data() + 44, bytes.size() - 44), 0) << flac;
+  }
 }
 
 TEST(LoggingSettingsFile, RoundTripAndEveryBadLineIgnored) {

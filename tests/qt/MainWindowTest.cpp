@@ -104,7 +104,7 @@ TEST_F(Gui, MenuBarCarriesTheExactCaptions) {
             (QStringList{"Sound Card", "Sample Rate", "Filters", "Dislplay Type", "Logging..."}));
   EXPECT_EQ(captionsOf(find<QMenu>("SoundCard1")),
             (QStringList{"Select Input Sound Device", "Select Output Sound Device"}));
-  EXPECT_EQ(captionsOf(find<QMenu>("SampleRate1")), (QStringList{"11025 Hz", "22050 Hz", "44100 Hz"}));
+  EXPECT_EQ(captionsOf(find<QMenu>("SampleRate1")), (QStringList{"11025 Hz", "22050 Hz", "44100 Hz", "8000 Hz", "16000 Hz", "32000 Hz", "48000 Hz"}));
   EXPECT_EQ(captionsOf(find<QMenu>("Filters1")), (QStringList{"Bandpass", "-", "Setup"}));
   EXPECT_EQ(captionsOf(find<QMenu>("DislplayType1")), (QStringList{"Time", "Amplitude"}));
   EXPECT_EQ(captionsOf(find<QMenu>("Help1")), (QStringList{"Help File", "About"}));
