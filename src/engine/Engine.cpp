@@ -133,7 +133,7 @@ std::string Engine::numberedPath(const std::string& base, std::uint32_t part) {
   return base.substr(0, dot) + suffix + base.substr(dot);
 }
 
-bool Engine::continueInNextFile() {
+bool Engine::ContinueInNextFile() {
   auto& s = c_.s;
   const WaveFormatEx format = s.OutputFileFormat;
   const std::string base = s.OutputBasePath.empty() ? s.OutputFilePath : s.OutputBasePath;
@@ -151,7 +151,7 @@ bool Engine::continueInNextFile() {
 bool Engine::AppendToOutputFile(const std::uint8_t* data, std::uint32_t bytes) {
   auto& s = c_.s;
   if (s.OutputFileOpen != 1 || !s.OutputFile) return true;
-  if (static_cast<std::uint64_t>(s.OutputDataBytes) + bytes > maxDataBytes && !continueInNextFile()) return false;
+  if (static_cast<std::uint64_t>(s.OutputDataBytes) + bytes > maxDataBytes && !ContinueInNextFile()) return false;
 
   const std::size_t written = s.OutputFile->write(data, bytes);
   // Whole frames only: a torn last frame is left out of the header.

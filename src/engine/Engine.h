@@ -58,6 +58,9 @@ class Engine {
   // reported, the file completed with what it holds, and the recording
   // stopped; false then.
   bool AppendToOutputFile(const std::uint8_t* data, std::uint32_t bytes);
+  // Completes the output file and goes on in the next numbered one with the
+  // same format; a file that cannot be made stops the recording (false).
+  bool ContinueInNextFile();
 
   // Largest data size one file may hold (a multiple of every block size).
   std::uint32_t maxDataBytes = 0xFFFFFFFFu - 36u - 3u;
@@ -65,7 +68,6 @@ class Engine {
   static constexpr std::int64_t HeaderUpdateMs = 1000;
 
  private:
-  bool continueInNextFile();
   static std::string numberedPath(const std::string& base, std::uint32_t part);
 
   FormContext c_;
