@@ -43,9 +43,10 @@ PortAudioBackend::PortAudioBackend() {
 
 PortAudioBackend::~PortAudioBackend() {
   closeAll();
-  call([initialised = initialised_, orphans = orphans_] {
+  call([initialised = initialised_, orphans = orphans_]() mutable {
     if (*initialised) Pa_Terminate();
     *initialised = false;
+    orphans.clear();  // their streams are closed now
   });
 }
 
@@ -57,8 +58,9 @@ std::uint32_t PortAudioBackend::reinitialise() {
   if (openCount() > 0) return WaveStillPlaying;
   auto fresh = std::make_shared<Lists>();
   // Terminating closes the streams left behind; their feeds live until then.
-  const bool done = call([initialised = initialised_, fresh, orphans = orphans_] {
+  const bool done = call([initialised = initialised_, fresh, orphans = orphans_]() mutable {
     if (*initialised) Pa_Terminate();
+    orphans.clear();  // their streams are closed now
     *initialised = fresh->initialised = Pa_Initialize() == paNoError;
     if (!fresh->initialised) return;
     const PaDeviceIndex defaultIn = Pa_GetDefaultInputDevice();
@@ -140,8 +142,9 @@ std::uint32_t PortAudioBackend::openStream(Device& device) {
         if (opened->error == paNoError) Pa_SetStreamFinishedCallback(opened->stream, &streamFinished);
       },
       // Nobody took the stream that opened too late.
-      [opened, feed = d.feed] {
+      [opened, feed = d.feed]() mutable {
         if (opened->error == paNoError) Pa_CloseStream(opened->stream);
+        feed.reset();  // its callback has run for the last time
       });
   if (!done) return WaveNoDriver;
   if (opened->error == paInvalidDevice) return WaveBadDeviceId;
@@ -166,7 +169,11 @@ void PortAudioBackend::stopStream(Device& device) {
 
 void PortAudioBackend::closeStream(Device& device) {
   auto& d = static_cast<StreamDevice&>(device);
-  if (d.stream && !call([s = d.stream, feed = d.feed] { Pa_CloseStream(s); })) orphans_.push_back(d.feed);
+  const auto close = [s = d.stream, feed = d.feed]() mutable {
+    Pa_CloseStream(s);
+    feed.reset();  // its callback has run for the last time
+  };
+  if (d.stream && !call(close)) orphans_.push_back(d.feed);
   d.stream = nullptr;
 }
 
