@@ -107,7 +107,7 @@ std::uint32_t StreamWaveBackend::reset(WaveHandle handle) {
   d->queue.flush();
   d->feed->ring.discard();
   d->feed->played.store(0, std::memory_order_release);
-  d->monitor = false;
+  d->monitor = d->playing = false;
   // Playback goes on (silent) so that the next write plays at once.
   if (d->direction == WaveDirection::Output && !d->lost) {
     if (std::uint32_t r = startStream(*d)) return r;
@@ -133,8 +133,7 @@ std::uint32_t StreamWaveBackend::close(WaveHandle handle) {
   if (d->queue.held() > 0) return WaveStillPlaying;
   stop(*d);
   closeStream(*d);
-  closedLoss_.overruns += d->feed->overruns.load(std::memory_order_relaxed);
-  if (!d->monitor) closedLoss_.underruns += d->feed->underruns.load(std::memory_order_relaxed);
+  closedOverruns_ += d->feed->overruns.load(std::memory_order_relaxed);
   devices_.erase(handle);
   return WaveNoError;
 }
@@ -146,8 +145,11 @@ void StreamWaveBackend::stop(Device& d) {
   d.running = false;
 }
 
-void StreamWaveBackend::setMonitor(WaveHandle handle) {
-  if (Device* d = find(handle); d && d->direction == WaveDirection::Output) d->monitor = true;
+void StreamWaveBackend::setMonitor(WaveHandle handle, bool monitor) {
+  if (Device* d = find(handle); d && d->direction == WaveDirection::Output) {
+    d->monitor = monitor;
+    d->playing = !monitor;
+  }
 }
 
 void StreamWaveBackend::update() {
@@ -182,15 +184,16 @@ void StreamWaveBackend::transfer(Device& d) {
   }
   // Played sound is done; a monitor's sound is done once it is on its way.
   d.queue.playedUpTo(d.monitor ? std::numeric_limits<std::uint64_t>::max() : f.played.load(std::memory_order_acquire));
+  // Gaps count only in sound being played: a monitor's are heard, never
+  // recorded, and before the first wait nothing is being played yet.
+  const std::uint32_t gaps = f.underruns.load(std::memory_order_relaxed);
+  if (d.playing) playbackGaps_ += gaps - d.gapsSeen;
+  d.gapsSeen = gaps;
 }
 
 SoundLoss StreamWaveBackend::soundLoss() const {
-  SoundLoss loss = closedLoss_;
-  for (const auto& [handle, d] : devices_) {
-    loss.overruns += d->feed->overruns.load(std::memory_order_relaxed);
-    // A monitor's gaps are heard, never recorded.
-    if (!d->monitor) loss.underruns += d->feed->underruns.load(std::memory_order_relaxed);
-  }
+  SoundLoss loss{closedOverruns_, playbackGaps_};
+  for (const auto& [handle, d] : devices_) loss.overruns += d->feed->overruns.load(std::memory_order_relaxed);
   return loss;
 }
 

@@ -40,7 +40,7 @@ class StreamWaveBackend : public WaveBackend {
   std::uint32_t unprepare(WaveHandle handle, WaveBufferHeader& header) override;
   std::uint32_t close(WaveHandle handle) override;
   void update() override;
-  void setMonitor(WaveHandle handle) override;
+  void setMonitor(WaveHandle handle, bool monitor) override;
   SoundLoss soundLoss() const override;
   std::uint64_t activity(WaveHandle handle) const override;
 
@@ -65,6 +65,8 @@ class StreamWaveBackend : public WaveBackend {
     bool running = false;
     bool lost = false;
     bool monitor = false;
+    bool playing = false;        // a playback loop waits for its sound
+    std::uint32_t gapsSeen = 0;  // its underruns looked at so far
   };
 
   // A concrete backend's own device record, derived from Device.
@@ -98,7 +100,8 @@ class StreamWaveBackend : public WaveBackend {
 
   std::map<WaveHandle, std::unique_ptr<Device>> devices_;
   WaveHandle nextHandle_ = 1;
-  SoundLoss closedLoss_;  // counted on devices already closed
+  std::uint32_t closedOverruns_ = 0;  // on devices already closed
+  std::uint32_t playbackGaps_ = 0;
 };
 
 }  // namespace quorvane

@@ -62,10 +62,11 @@ class WaveBackend {
   // its headers: moves what the devices captured into the queued headers and
   // what the program queued for playback towards the devices.
   virtual void update() {}
-  // The playback device monitors a capture, whose clock paces the program:
-  // its sound is done as soon as the device has it, and sound that would
-  // run the monitor far behind is dropped. Until the next reset.
-  virtual void setMonitor(WaveHandle) {}
+  // What the program waits on a playback device for, told at every wait:
+  // monitoring a capture, whose clock paces the program (its sound is done
+  // as soon as the device has it, and sound that would run the monitor far
+  // behind is dropped), or playing sound (done once played).
+  virtual void setMonitor(WaveHandle, bool) {}
 
   // Starts the sound system afresh, so that a device that went away and came
   // back (a restarted sound server, a plugged-in adapter) is found again.

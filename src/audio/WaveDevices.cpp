@@ -122,7 +122,7 @@ std::uint32_t WaveDevices::position(WaveDeviceSide& side) {
 std::uint32_t WaveDevices::wait(WaveDeviceSide& side, BufferLetter letter) {
   // The capture loops wait for the capture buffer, then for the playback
   // buffer of the same pass: that playback device monitors the capture.
-  if (side.direction == WaveDirection::Output && std::exchange(inputWaited_, false)) backend_.setMonitor(side.Handle);
+  if (side.direction == WaveDirection::Output) backend_.setMonitor(side.Handle, std::exchange(inputWaited_, false));
   const std::uint32_t bytes = poll(side, letter);
   if (side.direction == WaveDirection::Input) inputWaited_ = true;
   showSoundLoss();
