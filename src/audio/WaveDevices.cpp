@@ -234,6 +234,7 @@ void WaveDevices::SetupInputHeaders() {
 }
 
 void WaveDevices::OpenInputDevice() {
+  DeviceLost = false;  // a fresh opening finds out anew
   forgetHandle(InputSide);
   // A refused format is reported, and the open is tried all the same.
   check(backend_.queryFormat(WaveDirection::Input, c_.s.InputDeviceId, InputSide.DeviceFormat),
@@ -257,6 +258,7 @@ void WaveDevices::SetupOutputHeaders() {
 }
 
 void WaveDevices::OpenOutputDevice() {
+  inputWaited_ = false;  // its role shows at its first wait
   forgetHandle(OutputSide);
   // Neither failure ends anything here: the first prepare or write on the
   // device that did not open fails with its own message and code.
