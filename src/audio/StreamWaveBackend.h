@@ -45,7 +45,7 @@ class StreamWaveBackend : public WaveBackend {
   std::uint64_t activity(WaveHandle handle) const override;
 
   static constexpr std::uint32_t RingSeconds = 4;
-  static constexpr std::uint32_t MonitorLeadMs = 200;
+  static constexpr std::uint32_t MonitorLeadMs = 300;
 
   bool isOpen(WaveHandle handle) const { return devices_.count(handle) != 0; }
   std::size_t openCount() const { return devices_.size(); }

@@ -19,6 +19,10 @@
 
 using namespace quorvane;
 
+// The ALSA pulse plugin's own allocations live until the process ends.
+extern "C" const char* __lsan_default_suppressions() { return "leak:_dl_init\n"; }
+extern "C" const char* __lsan_default_options() { return "fast_unwind_on_malloc=0"; }
+
 namespace {
 
 class ProbeHost : public QtHost {

@@ -7,6 +7,10 @@
 #   server  the sound server ends (SIGTERM) and comes back: the program waits
 #           for it and records on in the next numbered file; both files
 #           whole, the server's 1 kHz tone unbroken in each;
+#   hang    the sound server stops answering (SIGSTOP) for 8 s, then goes on:
+#           no call into the sound library blocks the program for good; it
+#           waits, then records on in the next file; both files whole (the
+#           server's own tone may jump as it resumes);
 #   disk    a 300 KiB tmpfs fills up: the program says so and stops, and the
 #           header claims no more than the file holds (skipped where mounting
 #           a tmpfs is not permitted);
@@ -19,7 +23,7 @@ cd "$(dirname "$0")/../.."
 probe="$1/tests/faults/record_probe" check="$1/tests/faults/wav_check"
 shift
 [ -x "$probe" ] && [ -x "$check" ] || { echo "replay: build the tests first ($probe, $check)" >&2; exit 2; }
-parts="${*:-kill9 server disk busy}"
+parts="${*:-kill9 server hang disk busy}"
 work="$(mktemp -d /tmp/quorvane-replay-XXXXXX)"
 export QUORVANE_PULSE_DIR="$work/pulse" PULSE_SERVER="unix:$work/pulse/native" XDG_CONFIG_HOME="$work"
 hogs=() failed=0
@@ -38,9 +42,10 @@ trap finish EXIT
 verdict() {  # PART STATUS DETAIL
   if [ "$2" = 0 ]; then echo "PASS  $1 $3"; else echo "FAIL  $1 $3"; failed=1; fi
 }
-record() {  # FILE ARGS...: the program records into FILE; its pid in $pid
+record() {  # FILE ARGS...: the program records into FILE (its pid in $pid); waits until it does
   "$probe" "$@" >"$1.log" 2>/dev/null &
   pid=$!
+  for _ in $(seq 100); do grep -q "= Record$" "$1.log" && break; sleep 0.1; done
 }
 stop() {  # SIGTERM, then up to 20 s for the program to complete its file and end
   kill -TERM "$pid"
@@ -48,9 +53,9 @@ stop() {  # SIGTERM, then up to 20 s for the program to complete its file and en
   kill -9 "$pid"; wait "$pid"; return 1
 }
 field() { sed -n "s/.*$1=\([-0-9]*\).*/\1/p" <<<"$2"; }
-whole() {  # FILE [SECONDS]: header and data agree, the tone unbroken, at least SECONDS of it
-  r="$("$check" "$1" 1000)"
-  [ -n "$r" ] && [ "$(field declared "$r")" = "$(field held "$r")" ] && [ "$(field breaks "$r")" = 0 ] &&
+whole() {  # FILE [SECONDS [BREAKS]]: header and data agree, at least SECONDS of sound, the tone
+  r="$("$check" "$1" 1000)"  # broken no more than BREAKS times
+  [ -n "$r" ] && [ "$(field declared "$r")" = "$(field held "$r")" ] && [ "$(field breaks "$r")" -le "${3:-0}" ] &&
     [ "$(field held "$r")" -ge $((176400 * ${2:-1})) ]
 }
 
@@ -73,6 +78,12 @@ for part in $parts; do
     grep -q "^StatusMemo: Waiting for the sound device...$" "$work/server.wav.log"; verdict "server death: waited" $? ""
     ! grep "^message:" "$work/server.wav.log"; verdict "server death: no message" $? ""
     for f in server.wav server-2.wav; do whole "$work/$f"; verdict "server death: $f whole, tone unbroken" $? "$r"; done ;;
+  hang)
+    record "$work/hang.wav" 44100 2
+    sleep 3; kill -STOP "$(server_pid)"; sleep 8; kill -CONT "$(server_pid)"; sleep 8
+    stop; verdict "server hang: the program ends on SIGTERM" $? ""
+    grep -q "^StatusMemo: Waiting for the sound device...$" "$work/hang.wav.log"; verdict "server hang: waited" $? ""
+    for f in hang.wav hang-2.wav; do whole "$work/$f" 1 9; verdict "server hang: $f whole" $? "$r"; done ;;
   disk)
     mkdir -p "$work/full"
     if ! mount -t tmpfs -o size=300k tmpfs "$work/full" 2>/dev/null; then
