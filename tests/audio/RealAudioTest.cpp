@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "RealTimeHost.h"
+#include "ToneCheck.h"
 #include "app/TVOXForm.h"
 #include "audio/PortAudioBackend.h"
 #include "files/WavHeader.h"
@@ -185,17 +186,6 @@ std::vector<double> blockLevels(const std::vector<std::int16_t>& s) {
   return out;
 }
 
-std::vector<std::int16_t> wavSamples(const std::string& path) {
-  std::vector<std::int16_t> s;
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return s;
-  std::fseek(f, 44, SEEK_SET);
-  std::int16_t v;
-  while (std::fread(&v, 2, 1, f) == 1) s.push_back(v);
-  std::fclose(f);
-  return s;
-}
-
 }  // namespace
 
 TEST_F(RealAudio, AVoxRecordingOfBurstsKeepsTheBurstsAndDropsTheSilences) {
@@ -232,7 +222,7 @@ TEST_F(RealAudio, AVoxRecordingOfBurstsKeepsTheBurstsAndDropsTheSilences) {
   host.after(11500, [&] { form->StopBtn.click(); });
   form->RecordBtn.click();
 
-  const auto levels = blockLevels(wavSamples(path));
+  const auto levels = blockLevels(readRecordedWav(path).first);
   int loud = 0, longestQuiet = 0, quiet = 0;
   for (double l : levels) {
     if (l > 0.5 * ToneRms) {
