@@ -3,7 +3,6 @@
 #include <alsa/asoundlib.h>
 #include <dlfcn.h>
 
-#include <algorithm>
 #include <cstdlib>
 
 #include "audio/WaveResult.h"
@@ -12,7 +11,6 @@ namespace quorvane {
 
 struct PortAudioBackend::StreamDevice : Device {
   PaStream* stream = nullptr;
-  CallbackContext context;
 };
 
 namespace {
@@ -34,58 +32,95 @@ void silenceDiagnostics() {
   setenv("JACK_NO_START_SERVER", "1", 0);
 }
 
+void streamFinished(void* context) { static_cast<DeviceFeed*>(context)->finished(); }
+
 }  // namespace
 
 PortAudioBackend::PortAudioBackend() {
   silenceDiagnostics();
-  initialised_ = Pa_Initialize() == paNoError;
-  if (!initialised_) return;
-  const PaDeviceIndex defaultIn = Pa_GetDefaultInputDevice();
-  const PaDeviceIndex defaultOut = Pa_GetDefaultOutputDevice();
-  if (defaultIn != paNoDevice) inputs_.push_back(defaultIn);
-  if (defaultOut != paNoDevice) outputs_.push_back(defaultOut);
-  const PaDeviceIndex count = Pa_GetDeviceCount();
-  for (PaDeviceIndex i = 0; i < count; ++i) {
-    const PaDeviceInfo* info = Pa_GetDeviceInfo(i);
-    if (!info) continue;
-    if (info->maxInputChannels > 0 && i != defaultIn) inputs_.push_back(i);
-    if (info->maxOutputChannels > 0 && i != defaultOut) outputs_.push_back(i);
-  }
+  reinitialise();
 }
 
 PortAudioBackend::~PortAudioBackend() {
   closeAll();
-  if (initialised_) Pa_Terminate();
+  call([initialised = initialised_, orphans = orphans_]() mutable {
+    if (*initialised) Pa_Terminate();
+    *initialised = false;
+    orphans.clear();  // their streams are closed now
+  });
+}
+
+bool PortAudioBackend::call(std::function<void()> f, std::function<void()> onLate) {
+  return library_.run(std::move(f), CallDeadline, std::move(onLate)) == BoundedCaller::Outcome::Done;
+}
+
+std::uint32_t PortAudioBackend::reinitialise() {
+  if (openCount() > 0) return WaveStillPlaying;
+  auto fresh = std::make_shared<Lists>();
+  // Terminating closes the streams left behind; their feeds live until then.
+  const bool done = call([initialised = initialised_, fresh, orphans = orphans_]() mutable {
+    if (*initialised) Pa_Terminate();
+    orphans.clear();  // their streams are closed now
+    *initialised = fresh->initialised = Pa_Initialize() == paNoError;
+    if (!fresh->initialised) return;
+    const PaDeviceIndex defaultIn = Pa_GetDefaultInputDevice();
+    const PaDeviceIndex defaultOut = Pa_GetDefaultOutputDevice();
+    const PaDeviceIndex count = Pa_GetDeviceCount();
+    // The default devices first, then the others in PortAudio's order.
+    for (const bool defaults : {true, false}) {
+      for (PaDeviceIndex i = 0; i < count; ++i) {
+        const PaDeviceInfo* info = Pa_GetDeviceInfo(i);
+        if (!info) continue;
+        const std::string name = info->name ? info->name : "";
+        if (info->maxInputChannels > 0 && (i == defaultIn) == defaults)
+          fresh->inputs.push_back({i, name, info->defaultHighInputLatency});
+        if (info->maxOutputChannels > 0 && (i == defaultOut) == defaults)
+          fresh->outputs.push_back({i, name, info->defaultHighOutputLatency});
+      }
+    }
+  });
+  if (!done) {
+    available_ = false;
+    lists_ = Lists{};
+    return WaveNoDriver;
+  }
+  orphans_.clear();
+  lists_ = *fresh;
+  available_ = lists_.initialised;
+  return available_ ? WaveNoError : WaveNoDriver;
 }
 
 int PortAudioBackend::deviceCount(WaveDirection direction) { return static_cast<int>(list(direction).size()); }
 
 std::string PortAudioBackend::productName(WaveDirection direction, int device) {
   if (device < 0 || device >= deviceCount(direction)) return {};
-  const PaDeviceInfo* info = Pa_GetDeviceInfo(list(direction)[static_cast<std::size_t>(device)]);
-  return info && info->name ? info->name : "";
+  return list(direction)[static_cast<std::size_t>(device)].name;
 }
 
 PaStreamParameters PortAudioBackend::parameters(WaveDirection direction, int device, const WaveFormatEx& format) const {
+  const Entry& e = list(direction)[static_cast<std::size_t>(device)];
   PaStreamParameters p{};
-  p.device = list(direction)[static_cast<std::size_t>(device)];
+  p.device = e.index;
   p.channelCount = format.Channels;
   p.sampleFormat = paInt16;
-  const PaDeviceInfo* info = Pa_GetDeviceInfo(p.device);
   // The program keeps two buffers of about 93 ms queued, so a generous device
   // latency costs nothing and avoids dropouts on a busy desktop.
-  p.suggestedLatency =
-      info ? (direction == WaveDirection::Input ? info->defaultHighInputLatency : info->defaultHighOutputLatency) : 0.1;
+  p.suggestedLatency = e.latency;
   p.hostApiSpecificStreamInfo = nullptr;
   return p;
 }
 
 std::uint32_t PortAudioBackend::checkFormat(WaveDirection direction, int device, const WaveFormatEx& format) {
-  if (!initialised_) return WaveNoDriver;
+  if (!available_) return WaveNoDriver;
   const PaStreamParameters p = parameters(direction, device, format);
   const bool in = direction == WaveDirection::Input;
-  const PaError e = Pa_IsFormatSupported(in ? &p : nullptr, in ? nullptr : &p, format.SampleRate);
-  return e == paFormatIsSupported ? WaveNoError : WaveBadFormat;
+  auto e = std::make_shared<PaError>(paNoError);
+  if (!call([e, p, in, rate = format.SampleRate] { *e = Pa_IsFormatSupported(in ? &p : nullptr, in ? nullptr : &p, rate); }))
+    return WaveNoDriver;
+  if (*e == paFormatIsSupported) return WaveNoError;
+  // Testing a format opens the device: a server that is gone fails here too.
+  const bool refused = *e == paInvalidSampleRate || *e == paSampleFormatNotSupported || *e == paInvalidChannelCount;
+  return refused ? WaveBadFormat : WaveNoDriver;
 }
 
 std::unique_ptr<StreamWaveBackend::Device> PortAudioBackend::createDevice() { return std::make_unique<StreamDevice>(); }
@@ -94,40 +129,62 @@ std::uint32_t PortAudioBackend::openStream(Device& device) {
   auto& d = static_cast<StreamDevice&>(device);
   const bool in = d.direction == WaveDirection::Input;
   const PaStreamParameters p = parameters(d.direction, d.index, d.format);
-  d.context = CallbackContext{&d.queue, in, d.format.BlockAlign};
-  const PaError e = Pa_OpenStream(&d.stream, in ? &p : nullptr, in ? nullptr : &p, d.format.SampleRate,
-                                  paFramesPerBufferUnspecified, paNoFlag, &PortAudioBackend::streamCallback, &d.context);
-  if (e == paNoError) return WaveNoError;
-  d.stream = nullptr;
-  return e == paInvalidDevice || e == paDeviceUnavailable ? WaveBadDeviceId : WaveError;
+  struct Opened {
+    PaError error = paNoError;
+    PaStream* stream = nullptr;
+  };
+  auto opened = std::make_shared<Opened>();
+  const bool done = call(
+      [opened, feed = d.feed, p, in, rate = d.format.SampleRate] {
+        opened->error = Pa_OpenStream(&opened->stream, in ? &p : nullptr, in ? nullptr : &p, rate,
+                                      paFramesPerBufferUnspecified, paNoFlag, &PortAudioBackend::streamCallback,
+                                      feed.get());
+        if (opened->error == paNoError) Pa_SetStreamFinishedCallback(opened->stream, &streamFinished);
+      },
+      // Nobody took the stream that opened too late.
+      [opened, feed = d.feed]() mutable {
+        if (opened->error == paNoError) Pa_CloseStream(opened->stream);
+        feed.reset();  // its callback has run for the last time
+      });
+  if (!done) return WaveNoDriver;
+  if (opened->error == paInvalidDevice) return WaveBadDeviceId;
+  if (opened->error != paNoError) return WaveNoDriver;
+  d.stream = opened->stream;
+  return WaveNoError;
 }
 
 std::uint32_t PortAudioBackend::startStream(Device& device) {
   auto& d = static_cast<StreamDevice&>(device);
-  return d.stream && Pa_StartStream(d.stream) == paNoError ? WaveNoError : WaveError;
+  if (!d.stream) return WaveNoDriver;
+  auto e = std::make_shared<PaError>(paNoError);
+  return call([e, s = d.stream] { *e = Pa_StartStream(s); }) && *e == paNoError ? WaveNoError : WaveNoDriver;
 }
 
 void PortAudioBackend::stopStream(Device& device) {
   // Aborting (not draining) is what a reset asks for; when it returns the
-  // callback has finished for good and the queue is ours again.
+  // callback has finished for good. One that did not return may still run.
   auto& d = static_cast<StreamDevice&>(device);
-  if (d.stream) Pa_AbortStream(d.stream);
+  if (d.stream && !call([s = d.stream] { Pa_AbortStream(s); })) d.lost = true;
 }
 
 void PortAudioBackend::closeStream(Device& device) {
   auto& d = static_cast<StreamDevice&>(device);
-  if (d.stream) Pa_CloseStream(d.stream);
+  const auto close = [s = d.stream, feed = d.feed]() mutable {
+    Pa_CloseStream(s);
+    feed.reset();  // its callback has run for the last time
+  };
+  if (d.stream && !call(close)) orphans_.push_back(d.feed);
   d.stream = nullptr;
 }
 
 int PortAudioBackend::streamCallback(const void* input, void* output, unsigned long frames,
-                                     const PaStreamCallbackTimeInfo*, PaStreamCallbackFlags, void* context) {
-  auto* c = static_cast<CallbackContext*>(context);
-  const std::size_t bytes = static_cast<std::size_t>(frames) * c->bytesPerFrame;
-  if (c->capture)
-    c->queue->capture(static_cast<const std::uint8_t*>(input), bytes);
+                                     const PaStreamCallbackTimeInfo*, PaStreamCallbackFlags status, void* context) {
+  auto* feed = static_cast<DeviceFeed*>(context);
+  const std::size_t bytes = static_cast<std::size_t>(frames) * feed->frameBytes;
+  if (!output)  // a capture stream; a missing input is silence
+    feed->capture(static_cast<const std::uint8_t*>(input), bytes, (status & paInputOverflow) != 0);
   else
-    c->queue->play(static_cast<std::uint8_t*>(output), bytes);
+    feed->play(static_cast<std::uint8_t*>(output), bytes, (status & paOutputUnderflow) != 0);
   return paContinue;
 }
 

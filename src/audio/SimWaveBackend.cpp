@@ -26,7 +26,7 @@ SimWaveBackend::SimWaveBackend(const Host& host)
 SimWaveBackend::~SimWaveBackend() { closeAll(); }
 
 int SimWaveBackend::addDevice(WaveDirection direction, std::string name) {
-  list(direction).push_back(SimDevice{std::move(name), nullptr, SimSoundSource::silence(), SimSoundSink(), Stall::None});
+  list(direction).push_back(SimDevice{std::move(name), nullptr, SimSoundSource::silence(), SimSoundSink()});
   return static_cast<int>(list(direction).size()) - 1;
 }
 
@@ -71,6 +71,23 @@ void SimWaveBackend::resume(WaveDirection direction, int device) {
   list(direction).at(static_cast<std::size_t>(device)).stall = Stall::None;
 }
 
+void SimWaveBackend::loseDevice(WaveDirection direction, int device) {
+  update();
+  list(direction).at(static_cast<std::size_t>(device)).lost = true;
+  // Its open streams end on their own, as when a sound server dies.
+  for (const auto& [handle, d] : devices())
+    if (d->direction == direction && d->index == device) d->feed->finished();
+}
+
+void SimWaveBackend::restoreDevice(WaveDirection direction, int device) {
+  list(direction).at(static_cast<std::size_t>(device)).lost = false;
+}
+
+std::uint32_t SimWaveBackend::reinitialise() {
+  ++reinitialisations_;
+  return openCount() == 0 ? WaveNoError : WaveStillPlaying;
+}
+
 int SimWaveBackend::calls(WaveDirection direction, WaveCall call) const {
   return calls_[static_cast<std::size_t>(direction)][static_cast<std::size_t>(call)];
 }
@@ -86,6 +103,7 @@ std::unique_ptr<StreamWaveBackend::Device> SimWaveBackend::createDevice() { retu
 
 std::uint32_t SimWaveBackend::checkFormat(WaveDirection direction, int device, const WaveFormatEx& format) {
   const SimDevice& d = list(direction)[static_cast<std::size_t>(device)];
+  if (d.lost) return WaveNoDriver;
   return !d.accepts || d.accepts(format) ? WaveNoError : WaveBadFormat;
 }
 
@@ -101,6 +119,7 @@ std::uint64_t SimWaveBackend::framesDue(const ClockedDevice& d) const {
 
 std::uint32_t SimWaveBackend::startStream(Device& device) {
   auto& d = static_cast<ClockedDevice&>(device);
+  if (list(d.direction).at(static_cast<std::size_t>(d.index)).lost) return WaveNoDriver;
   d.frame = framesDue(d);  // what played before the start was not heard
   return WaveNoError;
 }
@@ -118,7 +137,7 @@ void SimWaveBackend::catchUp(Device& device) {
   if (due <= d.frame) return;
   if (static_cast<std::size_t>(d.index) >= list(d.direction).size()) return;  // device unplugged
   SimDevice& sim = list(d.direction)[static_cast<std::size_t>(d.index)];
-  if (sim.stall != Stall::None) {
+  if (sim.stall != Stall::None || d.feed->ended.load()) {
     d.frame = due;  // that time is lost
     return;
   }
@@ -128,9 +147,9 @@ void SimWaveBackend::catchUp(Device& device) {
     auto* bytes = reinterpret_cast<std::uint8_t*>(scratch_.data());
     if (d.direction == WaveDirection::Input) {
       sim.source.render(d.frame, channels, d.format.SampleRate, scratch_.data(), n);
-      d.queue.capture(bytes, n * channels * 2);
+      d.feed->capture(bytes, n * channels * 2);
     } else {
-      d.queue.play(bytes, n * channels * 2);
+      d.feed->play(bytes, n * channels * 2);
       sim.sink.append(scratch_.data(), n * channels);
     }
     d.frame += n;

@@ -20,7 +20,7 @@ namespace quorvane {
 // header is done exactly when the real device would have filled it. Capture
 // comes from a source, playback goes to a sink a test can read, and faults
 // can be injected: formats refused, any call failing with a given code, a
-// device that stops delivering.
+// device that stops delivering, a device that goes away and comes back.
 class SimWaveBackend : public StreamWaveBackend {
  public:
   // Starts with one input and one output device.
@@ -47,6 +47,15 @@ class SimWaveBackend : public StreamWaveBackend {
   // no header completes. A reset brings it back unless it is stuck for good.
   void stall(WaveDirection direction, int device = 0, bool untilReset = true);
   void resume(WaveDirection direction, int device = 0);
+  // The device goes away (its sound server dies, it is unplugged): its open
+  // streams end on their own, and opening or starting it fails with
+  // WaveNoDriver until it is restored. Streams opened before stay dead.
+  // (A call that does not return within its deadline fails with WaveNoDriver
+  // too: failCall(direction, call, WaveNoDriver).)
+  void loseDevice(WaveDirection direction, int device = 0);
+  void restoreDevice(WaveDirection direction, int device = 0);
+  std::uint32_t reinitialise() override;
+  int reinitialisations() const { return reinitialisations_; }
 
   // How often each call was made in a direction (failed ones included).
   int calls(WaveDirection direction, WaveCall call) const;
@@ -76,6 +85,7 @@ class SimWaveBackend : public StreamWaveBackend {
     SimSoundSource source;
     SimSoundSink sink;
     Stall stall = Stall::None;
+    bool lost = false;
   };
   struct Fault {
     WaveDirection direction;
@@ -110,6 +120,7 @@ class SimWaveBackend : public StreamWaveBackend {
   std::int64_t now() const { return simHost_ ? simHost_->SimHost::nowMs() : host_.nowMs(); }
   std::uint32_t pollDevice(WaveHandle handle, std::uint32_t& bytes);
   std::vector<std::int16_t> scratch_;
+  int reinitialisations_ = 0;
 };
 
 }  // namespace quorvane

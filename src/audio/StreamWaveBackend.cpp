@@ -1,5 +1,8 @@
 #include "audio/StreamWaveBackend.h"
 
+#include <algorithm>
+#include <limits>
+
 #include "audio/WaveResult.h"
 
 namespace quorvane {
@@ -33,6 +36,7 @@ std::uint32_t StreamWaveBackend::open(WaveDirection direction, int device, const
   d->direction = direction;
   d->index = device;
   d->format = format;
+  d->feed = std::make_shared<DeviceFeed>(std::size_t{format.AvgBytesPerSec} * RingSeconds, format.BlockAlign);
   if (std::uint32_t r = openStream(*d)) return r;
   // Playback runs from the start, silent until something is written.
   if (direction == WaveDirection::Output) {
@@ -65,8 +69,10 @@ std::uint32_t StreamWaveBackend::queue(WaveHandle handle, WaveBufferHeader& head
   if (!header.prepared()) return WaveUnprepared;
   if (header.inQueue()) return WaveStillPlaying;
   // Sound from before this moment belongs to the buffers queued earlier.
-  catchUp(*d);
-  return d->queue.push(header) ? WaveNoError : WaveNoMemory;
+  bringUpToDate(*d);
+  if (!d->queue.push(header)) return WaveNoMemory;
+  bringUpToDate(*d);  // sound to play is on its way to the device at once
+  return WaveNoError;
 }
 
 std::uint32_t StreamWaveBackend::start(WaveHandle handle) {
@@ -74,6 +80,8 @@ std::uint32_t StreamWaveBackend::start(WaveHandle handle) {
   if (!d) return WaveInvalidHandle;
   if (std::uint32_t fault = beforeCall(WaveCall::Start, d->direction)) return fault;
   if (d->running) return WaveNoError;
+  if (d->lost) return WaveNoDriver;
+  d->feed->ended.store(false, std::memory_order_release);
   if (std::uint32_t r = startStream(*d)) return r;
   d->running = true;
   return WaveNoError;
@@ -83,8 +91,10 @@ std::uint32_t StreamWaveBackend::position(WaveHandle handle, std::uint32_t& byte
   Device* d = find(handle);
   if (!d) return WaveInvalidHandle;
   if (std::uint32_t fault = beforeCall(WaveCall::Position, d->direction)) return fault;
-  catchUp(*d);
-  bytes = d->queue.position();
+  bringUpToDate(*d);
+  // Capture counts what reached the headers; playback what the device played.
+  bytes = d->direction == WaveDirection::Input ? d->queue.position()
+                                                : static_cast<std::uint32_t>(d->feed->played.load(std::memory_order_acquire));
   return WaveNoError;
 }
 
@@ -92,14 +102,14 @@ std::uint32_t StreamWaveBackend::reset(WaveHandle handle) {
   Device* d = find(handle);
   if (!d) return WaveInvalidHandle;
   if (std::uint32_t fault = beforeCall(WaveCall::Reset, d->direction)) return fault;
-  catchUp(*d);
-  if (d->running) {
-    stopStream(*d);
-    d->running = false;
-  }
+  bringUpToDate(*d);
+  stop(*d);
   d->queue.flush();
+  d->feed->ring.discard();
+  d->feed->played.store(0, std::memory_order_release);
+  d->monitor = d->playing = false;
   // Playback goes on (silent) so that the next write plays at once.
-  if (d->direction == WaveDirection::Output) {
+  if (d->direction == WaveDirection::Output && !d->lost) {
     if (std::uint32_t r = startStream(*d)) return r;
     d->running = true;
   }
@@ -119,23 +129,83 @@ std::uint32_t StreamWaveBackend::close(WaveHandle handle) {
   Device* d = find(handle);
   if (!d) return WaveInvalidHandle;
   if (std::uint32_t fault = beforeCall(WaveCall::Close, d->direction)) return fault;
-  catchUp(*d);
+  bringUpToDate(*d);
   if (d->queue.held() > 0) return WaveStillPlaying;
-  if (d->running) stopStream(*d);
+  stop(*d);
   closeStream(*d);
+  closedOverruns_ += d->feed->overruns.load(std::memory_order_relaxed);
   devices_.erase(handle);
   return WaveNoError;
 }
 
+void StreamWaveBackend::stop(Device& d) {
+  // A stream that ended while it should have been running ended on its own.
+  if (d.running && d.feed->ended.load(std::memory_order_acquire)) d.lost = true;
+  if (d.running) stopStream(d);
+  d.running = false;
+}
+
+void StreamWaveBackend::setMonitor(WaveHandle handle, bool monitor) {
+  if (Device* d = find(handle); d && d->direction == WaveDirection::Output) {
+    d->monitor = monitor;
+    d->playing = !monitor;
+  }
+}
+
 void StreamWaveBackend::update() {
-  for (auto& [handle, d] : devices_) catchUp(*d);
+  for (auto& [handle, d] : devices_) bringUpToDate(*d);
+}
+
+void StreamWaveBackend::bringUpToDate(Device& d) {
+  catchUp(d);
+  transfer(d);
+}
+
+void StreamWaveBackend::transfer(Device& d) {
+  DeviceFeed& f = *d.feed;
+  if (d.direction == WaveDirection::Input) {
+    // Into the queued headers; what finds no header waits in the ring.
+    for (int run = 0; run < 2; ++run) {
+      const auto [from, filled] = f.ring.readRun();
+      const std::size_t taken = d.queue.capture(from, filled);
+      f.ring.consume(taken);
+      if (taken == 0 || taken < filled) break;
+    }
+    return;
+  }
+  // A monitor drops what finds the device still holding a full lead.
+  const std::size_t lead = std::size_t{d.format.AvgBytesPerSec} * MonitorLeadMs / 1000;
+  if (d.monitor && f.ring.readable() >= lead) d.queue.play(nullptr, d.queue.pendingBytes());
+  for (int run = 0; run < 2 && d.queue.pendingBytes() > 0; ++run) {
+    const auto [to, room] = f.ring.writeRun();
+    const std::size_t moved = d.queue.play(to, room);
+    f.ring.commit(moved);
+    if (moved == 0) break;
+  }
+  // Played sound is done; a monitor's sound is done once it is on its way.
+  d.queue.playedUpTo(d.monitor ? std::numeric_limits<std::uint64_t>::max() : f.played.load(std::memory_order_acquire));
+  // Gaps count only in sound being played: a monitor's are heard, never
+  // recorded, and before the first wait nothing is being played yet.
+  const std::uint32_t gaps = f.underruns.load(std::memory_order_relaxed);
+  if (d.playing) playbackGaps_ += gaps - d.gapsSeen;
+  d.gapsSeen = gaps;
+}
+
+SoundLoss StreamWaveBackend::soundLoss() const {
+  SoundLoss loss{closedOverruns_, playbackGaps_};
+  for (const auto& [handle, d] : devices_) loss.overruns += d->feed->overruns.load(std::memory_order_relaxed);
+  return loss;
+}
+
+std::uint64_t StreamWaveBackend::activity(WaveHandle handle) const {
+  const auto it = devices_.find(handle);
+  return it == devices_.end() ? 0 : it->second->feed->activity.load(std::memory_order_acquire);
 }
 
 void StreamWaveBackend::closeAll() {
   // The headers are not handed back: their owner may be gone already.
   for (auto& [handle, d] : devices_) {
-    if (d->running) stopStream(*d);
-    d->running = false;
+    stop(*d);
     closeStream(*d);
   }
   devices_.clear();

@@ -11,10 +11,11 @@ inline constexpr std::uint32_t WaveHeaderPrepared = 0x02;
 inline constexpr std::uint32_t WaveHeaderInQueue = 0x10;
 
 // One buffer handed to a sound device. While the header is queued the device
-// owns the data and may be running on its own thread: it writes the sound
-// (capture) or reads it (playback), then publishes bytesRecorded and finally
-// sets Done with release ordering. The program polls done() (acquire) and
-// only then touches the data again.
+// layer owns the data: it moves sound into it (capture) or out of it
+// (playback), publishes bytesRecorded and finally sets Done. The program
+// polls done() and only then touches the data again. (The device's own
+// thread never sees a header, only its ring; the atomics keep the header
+// safe to look at from anywhere.)
 class WaveBufferHeader {
  public:
   std::uint8_t* data = nullptr;

@@ -1,5 +1,8 @@
 #include "audio/WaveDevices.h"
 
+#include <string>
+#include <utility>
+
 #include "audio/WaveResult.h"
 
 namespace quorvane {
@@ -31,6 +34,7 @@ const WaveDeviceSide::Reports OutputReports{
 };
 
 constexpr const char* DeviceCaption = "Wave Device Message";
+constexpr const char* WaitingText = "Waiting for the sound device...";
 constexpr int PollMs = 10;
 constexpr std::size_t FailuresKept = 32;
 
@@ -47,6 +51,10 @@ WaveDevices::~WaveDevices() { ReleaseDevices(); }
 bool WaveDevices::check(std::uint32_t result, const WaveFailure& failure) {
   c_.s.LastDeviceResult = result;
   if (result == WaveNoError) return true;
+  if (quiet_ || (result == WaveNoDriver && c_.s.ActivityState == ActivityRecording)) {
+    DeviceLost = true;
+    return false;
+  }
   c_.host.messageBox(failure.text, DeviceCaption);
   if (failure.code >= 0) DeviceFailure(failure.code);
   return false;
@@ -112,14 +120,43 @@ std::uint32_t WaveDevices::position(WaveDeviceSide& side) {
 }
 
 std::uint32_t WaveDevices::wait(WaveDeviceSide& side, BufferLetter letter) {
+  // The capture loops wait for the capture buffer, then for the playback
+  // buffer of the same pass: that playback device monitors the capture.
+  if (side.direction == WaveDirection::Output) backend_.setMonitor(side.Handle, std::exchange(inputWaited_, false));
+  const std::uint32_t bytes = poll(side, letter);
+  if (side.direction == WaveDirection::Input) inputWaited_ = true;
+  showSoundLoss();
+  return bytes;
+}
+
+void WaveDevices::showSoundLoss() {
+  const SoundLoss loss = backend_.soundLoss();
+  if (loss.overruns == shownLoss_.overruns && loss.underruns == shownLoss_.underruns) return;
+  shownLoss_ = loss;
+  c_.ui.StatusMemo2.setText("Sound lost: " + std::to_string(loss.overruns) + " overruns, " +
+                            std::to_string(loss.underruns) + " underruns");
+}
+
+std::uint32_t WaveDevices::poll(WaveDeviceSide& side, BufferLetter letter) {
   const WaveBufferHeader& h = side.header(letter);
-  for (;;) {
-    backend_.update();
-    if (h.done()) return h.recorded();
+  std::uint64_t heard = backend_.activity(side.Handle);
+  std::int64_t heardAt = c_.host.nowMs();
+  backend_.update();
+  while (!h.done()) {
     c_.host.sleepMs(PollMs);
     c_.host.processMessages();
+    // What the device delivered meanwhile comes first: a watchdog that fired
+    // while a handler kept the program busy is no stall of the device.
+    backend_.update();
+    if (h.done()) break;
+    if (const std::uint64_t now = backend_.activity(side.Handle); now != heard) {
+      heard = now;
+      heardAt = c_.host.nowMs();
+    }
+    // The watchdog says the buffer is overdue; a device still delivering,
+    // only late (a busy machine), keeps its sound: restarting it would lose it.
     const bool dialogShown = soundCardDialog_ && soundCardDialog_->visible();
-    if (c_.s.DeviceTimedOut == 1 && !dialogShown) {
+    if (c_.s.DeviceTimedOut == 1 && !dialogShown && c_.host.nowMs() - heardAt >= SilentMs) {
       // The device has stopped delivering: every queued buffer comes back,
       // and the device starts over.
       if (side.direction == WaveDirection::Input) {
@@ -129,13 +166,11 @@ std::uint32_t WaveDevices::wait(WaveDeviceSide& side, BufferLetter letter) {
         backend_.reset(side.Handle);
         backend_.start(side.Handle);
       }
-      return h.recorded();
+      break;
     }
-    if (c_.s.StopRequested) {
-      backend_.update();
-      return h.recorded();
-    }
+    if (c_.s.StopRequested) break;
   }
+  return h.recorded();
 }
 
 void WaveDevices::reset(WaveDeviceSide& side) { check(backend_.reset(side.Handle), side.reports.reset); }
@@ -146,6 +181,42 @@ void WaveDevices::unprepare(WaveDeviceSide& side, BufferLetter letter) {
 }
 
 void WaveDevices::close(WaveDeviceSide& side) { check(backend_.close(side.Handle), side.reports.close); }
+
+bool WaveDevices::findDevice(WaveDirection direction, const std::string& name, std::int32_t& id) {
+  const int count = backend_.deviceCount(direction);
+  if (name.empty()) return id >= 0 && id < count;
+  for (int i = 0; i < count; ++i) {
+    if (backend_.productName(direction, i) != name) continue;
+    id = i;
+    return true;
+  }
+  return false;
+}
+
+bool WaveDevices::AwaitLostDevices(const std::function<void()>& reopen) {
+  auto& s = c_.s;
+  const std::string input = backend_.productName(WaveDirection::Input, s.InputDeviceId);
+  const std::string output = backend_.productName(WaveDirection::Output, s.OutputDeviceId);
+  ReleaseDevices();
+  c_.ui.TimeoutTimer.setEnabled(false);
+  const std::string activity = c_.ui.StatusMemo.text();
+  c_.ui.StatusMemo.setText(WaitingText);
+  do {
+    for (int waited = 0; waited < RetryMs; waited += PollMs) {
+      c_.host.sleepMs(PollMs);
+      c_.host.processMessages();
+      if (s.StopRequested) return false;
+    }
+    quiet_ = true;
+    DeviceLost = backend_.reinitialise() != WaveNoError || !findDevice(WaveDirection::Input, input, s.InputDeviceId) ||
+                 !findDevice(WaveDirection::Output, output, s.OutputDeviceId);
+    if (!DeviceLost) reopen();
+    quiet_ = false;
+    if (DeviceLost) ReleaseDevices();
+  } while (DeviceLost);
+  if (c_.ui.StatusMemo.text() == WaitingText) c_.ui.StatusMemo.setText(activity);
+  return true;
+}
 
 void WaveDevices::ReleaseDevices() {
   for (WaveDeviceSide* side : {&InputSide, &OutputSide}) {
@@ -163,6 +234,7 @@ void WaveDevices::SetupInputHeaders() {
 }
 
 void WaveDevices::OpenInputDevice() {
+  DeviceLost = false;  // a fresh opening finds out anew
   forgetHandle(InputSide);
   // A refused format is reported, and the open is tried all the same.
   check(backend_.queryFormat(WaveDirection::Input, c_.s.InputDeviceId, InputSide.DeviceFormat),
@@ -186,6 +258,7 @@ void WaveDevices::SetupOutputHeaders() {
 }
 
 void WaveDevices::OpenOutputDevice() {
+  inputWaited_ = false;  // its role shows at its first wait
   forgetHandle(OutputSide);
   // Neither failure ends anything here: the first prepare or write on the
   // device that did not open fails with its own message and code.

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "audio/WaveBackend.h"
@@ -18,8 +19,11 @@ namespace quorvane {
 // while the window's events are processed; a 200 ms watchdog restarts a
 // device that stopped delivering. Every failing call is reported in a
 // message box, and most then end the application unless a stop is already
-// under way (DeviceFailure). Each operation stores its call's result in
-// LastDeviceResult.
+// under way (DeviceFailure); but a device that goes away during a recording
+// (its sound server died, it was unplugged) is waited for instead
+// (DeviceLost, AwaitLostDevices). Each operation stores its call's result in
+// LastDeviceResult. Sound the devices could not keep is shown as a warning in
+// the second status line.
 class WaveDevices {
  public:
   WaveDevices(FormContext c, WaveBackend& backend);
@@ -84,6 +88,21 @@ class WaveDevices {
   // The watchdog's timer: fires once per arming and marks the device as stalled.
   void TimeoutTimerTimer();
 
+  // Set when a call finds its device or the sound system gone (WaveNoDriver,
+  // also a call that did not answer in time) during a sound-card recording:
+  // not reported, and the record loop waits for the device to come back.
+  bool DeviceLost = false;
+  // Releases the devices and says "Waiting for the sound device..." in the
+  // status line; every RetryMs starts the sound system afresh and, if the
+  // same devices (by name) are there again, runs `reopen` without reports.
+  // The window's events are processed throughout. True once the devices are
+  // open again, false when a stop came first.
+  bool AwaitLostDevices(const std::function<void()>& reopen);
+  static constexpr int RetryMs = 2000;
+  // A device that has delivered nothing for this long has stopped; the
+  // watchdog's 200 ms only say that a buffer is overdue.
+  static constexpr int SilentMs = 1000;
+
   // Stops and closes whatever is still open, without messages: the buffers
   // are about to be freed.
   void ReleaseDevices();
@@ -105,7 +124,11 @@ class WaveDevices {
   void reset(WaveDeviceSide& side);
   void unprepare(WaveDeviceSide& side, BufferLetter letter);
   void close(WaveDeviceSide& side);
+  std::uint32_t poll(WaveDeviceSide& side, BufferLetter letter);
   void forgetHandle(WaveDeviceSide& side);
+  // The device of that name, or any device at `id` when the name is not known.
+  bool findDevice(WaveDirection direction, const std::string& name, std::int32_t& id);
+  void showSoundLoss();
   // Stores the result; on failure shows the report and passes its code on.
   bool check(std::uint32_t result, const WaveFailure& failure);
 
@@ -113,6 +136,9 @@ class WaveDevices {
   WaveBackend& backend_;
   const Component* soundCardDialog_ = nullptr;
   std::vector<int> failureCodes_;
+  bool quiet_ = false;        // failures only mark the device lost
+  bool inputWaited_ = false;  // the last wait was for capture: an output wait next is its monitor
+  SoundLoss shownLoss_;
 };
 
 }  // namespace quorvane

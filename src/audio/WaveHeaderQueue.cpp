@@ -6,73 +6,77 @@
 namespace quorvane {
 
 bool WaveHeaderQueue::push(WaveBufferHeader& header) {
+  if (count_ == Capacity) return false;
   header.bytesRecorded.store(0, std::memory_order_relaxed);
   const std::uint32_t flags = header.flags.load(std::memory_order_relaxed);
-  header.flags.store((flags & ~WaveHeaderDone) | WaveHeaderInQueue, std::memory_order_relaxed);
-  held_.fetch_add(1, std::memory_order_relaxed);
-  if (queue_.push(&header)) return true;  // the push publishes the header's fields
-  held_.fetch_sub(1, std::memory_order_relaxed);
-  header.flags.store(flags, std::memory_order_relaxed);
-  return false;
+  header.flags.store((flags & ~WaveHeaderDone) | WaveHeaderInQueue, std::memory_order_release);
+  at(count_++) = Entry{&header, 0};
+  pending_ += header.bufferLength;
+  return true;
+}
+
+void WaveHeaderQueue::finishFirst() {
+  WaveBufferHeader& h = *at(0).header;
+  first_ = (first_ + 1) % Capacity;
+  --count_;
+  if (taken_whole_ > 0)
+    --taken_whole_;
+  else
+    offset_ = 0;  // it was the one being worked on
+  const std::uint32_t flags = h.flags.load(std::memory_order_relaxed);
+  h.flags.store((flags & ~WaveHeaderInQueue) | WaveHeaderDone, std::memory_order_release);
 }
 
 void WaveHeaderQueue::flush() {
-  if (current_) finish(*current_);
-  WaveBufferHeader* header = nullptr;
-  while (queue_.pop(header)) finish(*header);
-  position_.store(0, std::memory_order_release);
+  while (count_ > 0) finishFirst();
+  pending_ = 0;
+  taken_ = 0;
 }
 
-WaveBufferHeader* WaveHeaderQueue::current() {
-  if (!current_) {
-    WaveBufferHeader* next = nullptr;
-    if (queue_.pop(next)) current_ = next;
-  }
-  return current_;
-}
-
-void WaveHeaderQueue::advance(WaveBufferHeader& header, std::uint32_t bytes) {
-  offset_ += bytes;
-  header.bytesRecorded.store(offset_, std::memory_order_release);
-  position_.store(position_.load(std::memory_order_relaxed) + bytes, std::memory_order_release);
-  if (offset_ >= header.bufferLength) finish(header);
-}
-
-void WaveHeaderQueue::finish(WaveBufferHeader& header) {
-  current_ = nullptr;
-  offset_ = 0;
-  held_.fetch_sub(1, std::memory_order_relaxed);
-  const std::uint32_t flags = header.flags.load(std::memory_order_relaxed);
-  // The last store: once the program sees Done, everything above is visible.
-  header.flags.store((flags & ~WaveHeaderInQueue) | WaveHeaderDone, std::memory_order_release);
-}
-
-void WaveHeaderQueue::capture(const std::uint8_t* in, std::size_t bytes) {
-  std::size_t taken = 0;
-  while (taken < bytes) {
-    WaveBufferHeader* header = current();
-    if (!header) return;  // no buffer queued: the rest of this sound is lost
-    const auto n = static_cast<std::uint32_t>(std::min<std::size_t>(bytes - taken, header->bufferLength - offset_));
+std::size_t WaveHeaderQueue::capture(const std::uint8_t* in, std::size_t bytes) {
+  std::size_t done = 0;
+  while (done < bytes && count_ > 0) {
+    WaveBufferHeader& h = *at(0).header;
+    const auto n = static_cast<std::uint32_t>(std::min<std::size_t>(bytes - done, h.bufferLength - offset_));
     if (in)
-      std::memcpy(header->data + offset_, in + taken, n);
+      std::memcpy(h.data + offset_, in + done, n);
     else
-      std::memset(header->data + offset_, 0, n);
-    taken += n;
-    advance(*header, n);
+      std::memset(h.data + offset_, 0, n);
+    done += n;
+    offset_ += n;
+    pending_ -= n;
+    taken_ += n;
+    h.bytesRecorded.store(offset_, std::memory_order_release);
+    if (offset_ >= h.bufferLength) finishFirst();
   }
+  return done;
 }
 
-void WaveHeaderQueue::play(std::uint8_t* out, std::size_t bytes) {
-  std::size_t given = 0;
-  while (given < bytes) {
-    WaveBufferHeader* header = current();
-    if (!header) break;
-    const auto n = static_cast<std::uint32_t>(std::min<std::size_t>(bytes - given, header->bufferLength - offset_));
-    std::memcpy(out + given, header->data + offset_, n);
-    given += n;
-    advance(*header, n);
+std::size_t WaveHeaderQueue::play(std::uint8_t* out, std::size_t bytes) {
+  std::size_t done = 0;
+  while (done < bytes && taken_whole_ < count_) {
+    Entry& e = at(taken_whole_);
+    WaveBufferHeader& h = *e.header;
+    const auto n = static_cast<std::uint32_t>(std::min<std::size_t>(bytes - done, h.bufferLength - offset_));
+    if (out) {
+      std::memcpy(out + done, h.data + offset_, n);
+      taken_ += n;
+    }
+    done += n;
+    offset_ += n;
+    pending_ -= n;
+    h.bytesRecorded.store(offset_, std::memory_order_release);
+    if (offset_ >= h.bufferLength) {
+      e.end = taken_;
+      ++taken_whole_;
+      offset_ = 0;
+    }
   }
-  if (given < bytes) std::memset(out + given, 0, bytes - given);
+  return done;
+}
+
+void WaveHeaderQueue::playedUpTo(std::uint64_t bytes) {
+  while (taken_whole_ > 0 && at(0).end <= bytes) finishFirst();
 }
 
 }  // namespace quorvane

@@ -164,7 +164,7 @@ std::string Engine::numberedPath(const std::string& base, std::uint32_t part) {
   return base.substr(0, dot) + suffix + base.substr(dot);
 }
 
-bool Engine::continueInNextFile() {
+bool Engine::ContinueInNextFile() {
   auto& s = c_.s;
   const WaveFormatEx format = s.OutputFileFormat;
   const std::string base = s.OutputBasePath.empty() ? s.OutputFilePath : s.OutputBasePath;
@@ -183,7 +183,7 @@ bool Engine::AppendToOutputFile(const std::uint8_t* data, std::uint32_t bytes) {
   auto& s = c_.s;
   if (s.OutputFileOpen != 1 || !s.OutputFile) return true;
   // Only a format with 32-bit sizes needs a new file (a FLAC or Opus file goes on).
-  if (writer().sizeLimited() && s.OutputDataBytes + bytes > maxDataBytes && !continueInNextFile()) return false;
+  if (writer().sizeLimited() && s.OutputDataBytes + bytes > maxDataBytes && !ContinueInNextFile()) return false;
 
   const std::size_t written = writer().write(data, bytes);
   // Whole frames only: a torn last frame is left out of the header.

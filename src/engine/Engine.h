@@ -85,6 +85,9 @@ class Engine {
   // reported, the file completed with what it holds, and the recording
   // stopped; false then.
   bool AppendToOutputFile(const std::uint8_t* data, std::uint32_t bytes);
+  // Completes the output file and goes on in the next numbered one with the
+  // same format; a file that cannot be made stops the recording (false).
+  bool ContinueInNextFile();
 
   // Largest data size one file may hold (a multiple of every block size).
   std::uint32_t maxDataBytes = 0xFFFFFFFFu - 36u - 3u;
@@ -96,7 +99,6 @@ class Engine {
   SoundFileWriter& writer();
   // "Wave", "FLAC", "Opus": the open output file's kind, for the messages.
   std::string outputKindName() const;
-  bool continueInNextFile();
   static std::string numberedPath(const std::string& base, std::uint32_t part);
 
   FormContext c_;

@@ -111,6 +111,7 @@ void Recorder::RecordLoop() {
   }
 
   while (s.StopRequested == 0 && s.ActivityState != ActivityPaused) {
+    if (devices_.DeviceLost && !RecoverLostDevices()) return;
     if (s.NextBuffer == 1) ++bufferCount_;
     if (!Exchange(s.NextBuffer == 1, s.InputBufferBytes / 2u)) return;
     if (s.StopRequested) return StopExit();
@@ -201,6 +202,24 @@ bool Recorder::waitForPosition(std::uint32_t pollFrom) {
     }
     p = devices_.GetInputPosition();
     if (++polls > b) break;
+  }
+  return true;
+}
+
+bool Recorder::RecoverLostDevices() {
+  auto& s = c_.s;
+  // The transmission in progress ends with the sound it has (its own file, in
+  // one-file mode, is completed with it); the next begins when sound returns.
+  transmissions_.finish();
+  // A file with sound in it is made whole now; an empty one simply goes on.
+  const bool nextFile = s.OutputFileOpen == 1 && s.OutputDataBytes > 0;
+  if (nextFile) engine_.CompleteOutputFile();
+  if (!devices_.AwaitLostDevices([this] { OpenDevices(); })) return false;
+  s.NextBuffer = 1;
+  // Unless "Open Output File" chose another file meanwhile.
+  if (nextFile && s.OutputFileOpen == 0 && !engine_.ContinueInNextFile()) {
+    StopExit();
+    return false;
   }
   return true;
 }

@@ -52,6 +52,11 @@ class Recorder {
   bool Exchange(bool waitForA, std::uint32_t pollFrom);
   // Resets and closes both devices.
   void StopExit();
+  // The sound device went away (a sound server restarted, an adapter was
+  // unplugged): the file so far is completed and, once the device is back,
+  // the recording goes on in the next numbered file with the same settings.
+  // False when a stop came first.
+  bool RecoverLostDevices();
 
  private:
   // Waits until pollFrom bytes of the current capture buffer are filled;

@@ -15,6 +15,7 @@
 
 #include "Decoded.h"
 #include "RealTimeHost.h"
+#include "ToneCheck.h"
 #include "app/TVOXForm.h"
 #include "audio/PortAudioBackend.h"
 #include "files/WavHeader.h"
@@ -189,17 +190,6 @@ std::vector<double> blockLevels(const std::vector<std::int16_t>& s) {
   return out;
 }
 
-std::vector<std::int16_t> wavSamples(const std::string& path) {
-  std::vector<std::int16_t> s;
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return s;
-  std::fseek(f, 44, SEEK_SET);
-  std::int16_t v;
-  while (std::fread(&v, 2, 1, f) == 1) s.push_back(v);
-  std::fclose(f);
-  return s;
-}
-
 }  // namespace
 
 TEST_F(RealAudio, AVoxRecordingOfBurstsKeepsTheBurstsAndDropsTheSilences) {
@@ -236,7 +226,7 @@ TEST_F(RealAudio, AVoxRecordingOfBurstsKeepsTheBurstsAndDropsTheSilences) {
   host.after(11500, [&] { form->StopBtn.click(); });
   form->RecordBtn.click();
 
-  const auto levels = blockLevels(wavSamples(path));
+  const auto levels = blockLevels(readRecordedWav(path).first);
   int loud = 0, longestQuiet = 0, quiet = 0;
   for (double l : levels) {
     if (l > 0.5 * ToneRms) {
@@ -356,7 +346,7 @@ TEST_F(RealAudio, SpokenCallsMakeOneFileEachAndALogRowEach) {
   for (std::string line; std::getline(log, line);) rows.push_back(line);
   ASSERT_EQ(rows.size(), 4u);
   for (std::size_t i = 0; i < 3; ++i) {
-    const double seconds = static_cast<double>(wavSamples(files[i]).size()) / 11025;
+    const double seconds = static_cast<double>(readRecordedWav(files[i]).first.size()) / 11025;
     std::printf("call %zu: %.2f s spoken, %.2f s in %s\n", i, callSeconds[i], seconds, files[i].c_str());
     EXPECT_GE(seconds, callSeconds[i] - 0.3);  // the start of a word may sit under the threshold
     EXPECT_LE(seconds, callSeconds[i] + 1.6);  // plus the hang and the pre-roll

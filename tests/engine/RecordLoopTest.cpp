@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <set>
 
 #include "Decoded.h"
 #include "FormFixture.h"
+#include "audio/WaveResult.h"
 #include "files/WavReader.h"
 
 using namespace quorvane;
@@ -331,4 +333,65 @@ TEST_F(RecordLoop, AnOutputFileOpenedBeforeAFormatChangeGetsTheFormatOfItsSound)
   }
   const auto bytes = readAll(path);
   EXPECT_FALSE(WavReader::parse(bytes.data(), bytes.size()).dataSizeRepaired);
+}
+
+TEST_F(RecordLoop, ALateLoopCatchesUpWithoutLosingSoundAndWarnsWhenItCannot) {
+  audio.setSource(0, SimSoundSource::generator([](std::uint64_t frame, unsigned) { return marked(frame, true); }));
+  const std::string formatLine = form.StatusMemo2.text();
+  host.after(1000, [&] { host.sleepMs(300); });  // the window busy for 300 ms
+  host.after(3000, [&] {
+    EXPECT_EQ(form.StatusMemo2.text(), formatLine);
+    host.sleepMs(5000);  // longer than the devices can hold
+  });
+  record(10000);
+  expectMarkersInOrder();
+  const auto bytes = readAll(path);
+  auto marker = [&](std::size_t i) { return std::abs(static_cast<std::int16_t>(bytes[44 + 2 * i] | (bytes[45 + 2 * i] << 8))) - 3000; };
+  for (std::size_t i = 0; i < 3 * 11025; ++i) ASSERT_EQ(marker(i), static_cast<int>(i / Frames)) << i;  // nothing lost to the short delay
+  EXPECT_GE(marker((bytes.size() - 46) / 2), 10000 * 11025 / 1000 / Frames - 3);  // caught up with the long one
+  EXPECT_EQ(form.StatusMemo2.text().rfind("Sound lost: ", 0), 0u) << form.StatusMemo2.text();
+}
+
+TEST_F(RecordLoop, ALostDeviceIsWaitedForAndTheRecordingGoesOnInTheNextFile) {
+  audio.setSource(0, SimSoundSource::generator([](std::uint64_t frame, unsigned) { return marked(frame, true); }));
+  host.after(2000, [&] {  // the sound server dies
+    audio.loseDevice(WaveDirection::Input);
+    audio.loseDevice(WaveDirection::Output);
+  });
+  host.after(5000, [&] { EXPECT_EQ(form.StatusMemo.text(), "Waiting for the sound device..."); });
+  host.after(7000, [&] {  // and is back, with other sound
+    audio.setSource(0, SimSoundSource::generator(
+                           [](std::uint64_t frame, unsigned) { return static_cast<std::int16_t>(frame % 2 ? 20000 : -20000); }));
+    audio.restoreDevice(WaveDirection::Input);
+    audio.restoreDevice(WaveDirection::Output);
+  });
+  host.after(9500, [&] { EXPECT_EQ(form.StatusMemo.text(), "Current Activity = Record"); });
+  record(11000);
+  EXPECT_TRUE(host.messages().empty());
+  EXPECT_EQ(host.terminateRequests(), 0);
+  expectMarkersInOrder();  // the first file is whole and holds the sound before the loss
+  const auto first = readAll(path);
+  EXPECT_GE(first.size(), 44u + 2 * 11025);
+  const auto second = readAll(dir.file("rec-2.wav"));
+  ASSERT_GE(second.size(), 44u + 5 * 11025);  // from the retry after 7 s to 11 s
+  EXPECT_EQ(u32At(second, 40), second.size() - 44);
+  for (std::size_t off = 44; off + 1 < second.size(); off += 2)
+    ASSERT_EQ(std::abs(static_cast<std::int16_t>(second[off] | (second[off + 1] << 8))), 20000) << off;
+}
+
+TEST_F(RecordLoop, StopWhileWaitingForTheDeviceEndsCleanly) {
+  // The device stalls for good and the watchdog's restart does not answer in time.
+  audio.setSource(0, SimSoundSource::generator([](std::uint64_t frame, unsigned) { return marked(frame, true); }));
+  host.after(1000, [&] {
+    audio.stall(WaveDirection::Input, 0, false);
+    audio.failCall(WaveDirection::Input, WaveCall::Start, WaveNoDriver, -1);
+  });
+  record(7000);  // Stop at 7 s, while waiting
+  EXPECT_EQ(form.ActivityState, ActivityStopped);
+  EXPECT_EQ(form.StatusMemo.text(), "Current Activity = Stopped");
+  EXPECT_TRUE(host.messages().empty());
+  EXPECT_EQ(host.terminateRequests(), 0);
+  EXPECT_EQ(audio.reinitialisations(), 2);  // silent from 1 s, given up at 2 s, tried at 4 s and 6 s
+  expectMarkersInOrder();
+  EXPECT_FALSE(std::filesystem::exists(dir.file("rec-2.wav")));
 }

@@ -11,14 +11,13 @@
 #include <QThread>
 #include <QTimer>
 #include <cmath>
-#include <cstring>
 #include <cstdio>
 #include <cstdlib>
 #include <numbers>
 
+#include "ToneCheck.h"
 #include "app/TVOXForm.h"
 #include "audio/PortAudioBackend.h"
-#include "files/WavReader.h"
 #include "qt/MainWindow.h"
 #include "qt/QtHost.h"
 
@@ -27,6 +26,7 @@ extern "C" const char* __lsan_default_suppressions() { return "leak:_dl_init\n";
 extern "C" const char* __lsan_default_options() { return "fast_unwind_on_malloc=0"; }
 
 using namespace quorvane;
+using namespace quorvane::test;
 
 namespace {
 
@@ -122,20 +122,10 @@ TEST(EndToEnd, RecordBurstsWithVoxThenPlayTheFileBack) {
   window.findChild<QPushButton*>("RecordBtn")->click();  // the loop runs until Stop
   EXPECT_EQ(form.ActivityState, ActivityStopped);
 
-  const auto fileBytes = [&] {
-    std::vector<std::uint8_t> b;
-    if (FILE* f = std::fopen(wav.c_str(), "rb")) {
-      int c;
-      while ((c = std::fgetc(f)) != EOF) b.push_back(static_cast<std::uint8_t>(c));
-      std::fclose(f);
-    }
-    return b;
-  }();
-  const WavHeaderInfo info = WavReader::parse(fileBytes.data(), fileBytes.size());
-  ASSERT_TRUE(info.ok());
-  EXPECT_FALSE(info.dataSizeRepaired);  // the header matches the data
-  std::vector<std::int16_t> samples(info.dataBytes / 2);
-  std::memcpy(samples.data(), fileBytes.data() + info.dataOffset, samples.size() * 2);
+  const RecordedWav recorded = readRecordedWav(wav);
+  ASSERT_TRUE(recorded.ok);
+  EXPECT_EQ(recorded.declared, recorded.held);  // the header matches the data
+  const std::vector<std::int16_t>& samples = recorded.first;
   int loud = 0, quietRun = 0, longestQuiet = 0;
   for (double r : blockRms(samples)) {
     if (r > 4000) {
