@@ -82,6 +82,12 @@ class Engine {
   // reported, the file completed with what it holds, and the recording
   // stopped; false then.
   bool AppendToOutputFile(const std::uint8_t* data, std::uint32_t bytes);
+  // Once the header is a second old and sound was written since: the sound
+  // is flushed, then the header's sizes brought up to date. Called by every
+  // append, and by a front end while the gate is shut, so what passed the
+  // gate is on disk within a second whatever follows. A failure is handled as
+  // a failed write; false then.
+  bool KeepOutputFileCurrent();
 
   // Largest data size one file may hold (a multiple of every block size).
   std::uint32_t maxDataBytes = 0xFFFFFFFFu - 36u - 3u;
@@ -94,6 +100,7 @@ class Engine {
 
   FormContext c_;
   Display& display_;
+  std::uint32_t sizesWritten_ = 0;  // what the header's sizes said at its last update
   int loopDepth_ = 0;
   int loopsRunning_ = 0;
   std::function<void()> pendingStart_;
