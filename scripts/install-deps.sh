@@ -8,10 +8,14 @@ packages=(
   cmake ninja-build g++ ccache pkg-config clang
   # window toolkit and sound I/O
   qt6-base-dev portaudio19-dev libasound2-dev
+  # the command line's option parser
+  libcli11-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev librapidcheck-dev libbenchmark-dev libfftw3-dev libclang-rt-14-dev
   # a private sound server for the real-audio tests, and tools to measure sound
   pulseaudio pulseaudio-utils libasound2-plugins alsa-utils sox espeak-ng
+  # peak memory of a command, for the command line's test and benchmark
+  time
   # a virtual display for screenshots and the end-to-end runs
   xvfb x11-apps fonts-dejavu-core
 )

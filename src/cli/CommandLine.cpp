@@ -109,7 +109,7 @@ std::optional<int> parseCommandLine(int argc, const char* const* argv, CliJob& j
   CLI::App app{"Quorvane without a window: VOX recording from the sound card and batch processing of WAV files.",
                "quorvane-cli"};
   app.set_version_flag("--version", std::string("quorvane-cli ") + QUORVANE_VERSION);
-  app.require_subcommand(1);
+  app.require_subcommand(0, 1);
 
   auto* devices = app.add_subcommand("devices", "List the sound input and output devices with their numbers");
 
@@ -148,6 +148,12 @@ std::optional<int> parseCommandLine(int argc, const char* const* argv, CliJob& j
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
     return app.exit(e) == 0 ? 0 : 2;
+  }
+  if (app.get_subcommands().empty()) {
+    const std::string what = app.remaining().empty() ? std::string("a command is needed")
+                                                     : "unknown command " + app.remaining().front();
+    std::fprintf(stderr, "%s: devices, record or process\nRun with --help for more information.\n", what.c_str());
+    return 2;
   }
   if (devices->parsed()) {
     job.command = CliJob::Command::Devices;

@@ -2,7 +2,6 @@
 
 #include <unistd.h>
 
-#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
@@ -21,15 +20,13 @@ namespace quorvane {
 
 namespace {
 
-// A message of the engine names the file it is about: the input while it is
-// being opened, the output for what is said about "the Wave file".
-void report(const TVOXForm& form, const std::string& text) {
-  std::string lower = text;
-  std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+// A file message of the engine names the file it is about: the input while
+// that is being opened, else the output.
+void report(const TVOXForm& form, const std::string& text, const std::string& caption) {
   std::string file;
   if (form.ActivityState == ActivitySelectingInput)
     file = form.InputFilePath;
-  else if (lower.find("wave file") != std::string::npos)
+  else if (caption.rfind("File ", 0) == 0 && text.find("transmission log") == std::string::npos)
     file = form.OutputFilePath;
   std::cerr << "quorvane-cli: " << (file.empty() ? "" : file + ": ") << text << std::endl;
 }
@@ -88,8 +85,8 @@ int runRecord(const CliJob& job) {
   CliJob settled = job;
   if (!job.monitor) settled.settings.OutputDeviceId = 0;
   bool failed = false;
-  host.onMessage = [&](const std::string& text, const std::string&) {
-    report(form, text);
+  host.onMessage = [&](const std::string& text, const std::string& caption) {
+    report(form, text, caption);
     failed = true;
   };
   configure(form, settled);
@@ -154,8 +151,8 @@ int runProcess(const CliJob& job) {
   CaptureOnlyBackend noSoundCard(nullptr);
   TVOXForm form(host, noSoundCard);
   bool failed = false;
-  host.onMessage = [&](const std::string& text, const std::string&) {
-    report(form, text);
+  host.onMessage = [&](const std::string& text, const std::string& caption) {
+    report(form, text, caption);
     failed = true;
   };
   configure(form, job);
