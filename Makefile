@@ -51,8 +51,9 @@ test-asan: deps
 # reference from the same run, with the ratio and its target.
 bench: configure
 	cmake -S . -B $(BUILD) -DQUORVANE_BENCH=ON > /dev/null
-	cmake --build $(BUILD) --target benches
+	cmake --build $(BUILD) --target benches quorvane-cli
 	bash bench/run.sh $(BUILD)
+	bash bench/cli.sh $(BUILD)
 
 # Coverage-guided fuzzing of the parsers of outside data, for a bounded time each.
 fuzz: deps

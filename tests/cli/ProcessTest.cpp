@@ -43,19 +43,22 @@ std::vector<std::uint8_t> bursts(std::uint32_t rate, std::uint16_t channels) {
 TEST(Process, WritesWhatTheWindowsTransferWritesAtEveryRateAndSetting) {
   TempDir dir;
   const std::string in = dir.file("in.wav"), window = dir.file("window.wav"), batch = dir.file("batch.wav");
+  int hang = 0;  // each case another hang time, 0.5 to 5 s
   for (const SupportedRate& r : kSupportedRates) {
     for (std::uint16_t channels : {1, 2}) {
       writeAll(in, bursts(r.rate, channels));
       for (int vox : {0, 1}) {
         for (int filter : {0, 1}) {
+          hang = (hang + 1) % 6;
           SCOPED_TRACE(testing::Message() << r.rate << " Hz, " << channels << " channels, VOX " << vox
-                                          << ", filter " << filter);
+                                          << ", filter " << filter << ", hang index " << hang);
           CliJob job;
           job.input = in;
           job.output = batch;
           job.settings.FileTransfer = 1;
           job.settings.VoxEnabled = vox;
           job.settings.ThresholdDb = 12;
+          job.settings.HangTimeIndex = hang;
           job.settings.OutputGainDb = 6 * vox;
           job.settings.FilterEnabled = static_cast<std::uint8_t>(filter);
           job.settings.LowFrequency = 250;
