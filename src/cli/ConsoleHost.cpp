@@ -4,6 +4,8 @@
 #include <ctime>
 #include <iostream>
 
+#include "cli/BatchFile.h"
+
 namespace quorvane {
 
 namespace {
@@ -116,6 +118,8 @@ std::optional<std::string> ConsoleHost::chooseFile(const FileDialogRequest&) {
 std::unique_ptr<FileStream> ConsoleHost::openFile(const std::string& path, FileMode mode, OpenFailure* why) {
   auto file = Host::openFile(path, mode, why);
   if (file && mode == FileMode::CreateBinary) created.push_back(path);
+  // A batch job reads and writes whole files: in large pieces.
+  if (file && clock_ == Clock::File && mode != FileMode::AppendBinary) file = std::make_unique<BatchFile>(std::move(file));
   return file;
 }
 
