@@ -156,6 +156,7 @@ int runProcess(const CliJob& job) {
     failed = true;
   };
   configure(form, job);
+  form.engine.keepHeaderCurrent = false;
   BatchTransfer batch(form.context, form.engine, form.steps, form.recorder, form.transmissions);
   bool ran = false;
   form.recorder.fileTransferLoop = [&] {

@@ -195,7 +195,8 @@ bool Engine::AppendToOutputFile(const std::uint8_t* data, std::uint32_t bytes) {
 
 bool Engine::KeepOutputFileCurrent() {
   auto& s = c_.s;
-  if (s.OutputFileOpen != 1 || !s.OutputFile || c_.host.nowMs() - s.OutputHeaderUpdatedMs < HeaderUpdateMs ||
+  if (!keepHeaderCurrent || s.OutputFileOpen != 1 || !s.OutputFile ||
+      c_.host.nowMs() - s.OutputHeaderUpdatedMs < HeaderUpdateMs ||
       s.OutputDataBytes == sizesWritten_)
     return true;
   s.OutputHeaderUpdatedMs = c_.host.nowMs();

@@ -93,6 +93,10 @@ class Engine {
   std::uint32_t maxDataBytes = 0xFFFFFFFFu - 36u - 3u;
   // How often the header is brought up to date while recording.
   static constexpr std::int64_t HeaderUpdateMs = 1000;
+  // Off for a batch job: its output is completed only at its end, so a job
+  // cut short leaves a header that counts nothing, which no reader takes for
+  // a finished file (and a whole file costs no header updates on the way).
+  bool keepHeaderCurrent = true;
 
  private:
   bool continueInNextFile();
