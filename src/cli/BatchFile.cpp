@@ -26,9 +26,12 @@ std::size_t BatchFile::read(void* data, std::size_t bytes) {
 
 std::size_t BatchFile::write(const void* data, std::size_t bytes) {
   if (failed_ || !unread()) return 0;
+  // What would overflow the piece goes out first: the buffer never grows past it.
+  if (pending_.size() + bytes > Piece && !drain()) return 0;
   const auto* in = static_cast<const std::uint8_t*>(data);
+  if (bytes >= Piece) return file_->write(in, bytes);
+  if (pending_.capacity() < Piece) pending_.reserve(Piece);
   pending_.insert(pending_.end(), in, in + bytes);
-  if (pending_.size() >= Piece && !drain()) return 0;
   return bytes;
 }
 

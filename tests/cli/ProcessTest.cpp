@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 
 #include "TempDir.h"
 #include "WavBytes.h"
@@ -31,7 +32,7 @@ std::vector<std::uint8_t> bursts(std::uint32_t rate, std::uint16_t channels) {
       noise = noise * 1103515245u + 12345u;
       const int amplitude = loud ? 6000 : 300;
       const int v = 150 + static_cast<int>((noise >> 16) % (2 * amplitude)) - amplitude +
-                    static_cast<int>(4000 * std::sin(2 * M_PI * 1000 * t) * loud);
+                    static_cast<int>(4000 * std::sin(2 * std::numbers::pi * 1000 * t) * loud);
       w.u16(static_cast<std::uint16_t>(static_cast<std::int16_t>(v)));
     }
   }

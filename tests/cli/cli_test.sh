@@ -87,13 +87,15 @@ else
   echo "cannot mount a tmpfs here (needs root): the full disk is not tried"
 fi
 
-# Memory: three hours take no more than two minutes do.
-peak() { /usr/bin/time -f %M "$cli" process "$1" "$work/out.wav" --vox --filter 300-2400 2>&1 >/dev/null | tail -1; }
+# Memory: three hours take no more than two minutes do, give or take the
+# megabyte in which the output is gathered (a leak of 20 bytes a buffer would
+# show). Under the address sanitizer freed memory is held back unless told not to.
+peak() { ASAN_OPTIONS=quarantine_size_mb=1 /usr/bin/time -f %M "$cli" process "$1" "$work/out.wav" --vox --filter 300-2400 2>&1 >/dev/null | tail -1; }
 sparse "$work/long.wav" 10800
 short=$(peak "$work/in.wav")
 long=$(peak "$work/long.wav")
 echo "peak resident memory: $short KB for two minutes, $long KB for three hours"
-[ "$long" -le $((short + 1024)) ] || fail "memory grew from $short KB to $long KB"
+[ "$long" -le $((short + 2048)) ] || fail "memory grew from $short KB to $long KB"
 
 [ $failures -eq 0 ] && echo "all passed"
 exit $((failures > 0))
