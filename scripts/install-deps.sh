@@ -10,12 +10,16 @@ packages=(
   qt6-base-dev portaudio19-dev libasound2-dev
   # compressed sound files (FLAC, Ogg Vorbis and Opus, MP3) and the resampler for Opus
   libsndfile1-dev libsoxr-dev
+  # the command line's option parser
+  libcli11-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev librapidcheck-dev libbenchmark-dev libfftw3-dev libclang-rt-14-dev gcovr
   # a private sound server for the real-audio tests, and tools to measure sound
   pulseaudio pulseaudio-utils libasound2-plugins alsa-utils sox espeak-ng
   # a second Opus decoder for the tests (Debian's sox reads no Opus)
   opus-tools
+  # peak memory of a command, for the command line's test and benchmark
+  time
   # a virtual display for screenshots and the end-to-end runs
   xvfb x11-apps fonts-dejavu-core
 )

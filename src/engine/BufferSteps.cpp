@@ -1,13 +1,24 @@
 #include "engine/BufferSteps.h"
 
+#include <bit>
 #include <cstdlib>
+#include <cstring>
 
 namespace quorvane {
 
 void BufferSteps::UnpackBuffer(const std::uint8_t* bytes, int n) {
   std::int32_t* w = c_.s.WorkSamples.data();
-  for (int i = 0; i < n; ++i)
-    w[i] = static_cast<std::int16_t>(static_cast<std::uint16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8)));
+  if constexpr (std::endian::native == std::endian::little) {
+    // The bytes are already the machine's own: whole values at once, which the compiler vectorises.
+    for (int i = 0; i < n; ++i) {
+      std::int16_t v;
+      std::memcpy(&v, bytes + 2 * i, 2);
+      w[i] = v;
+    }
+  } else {
+    for (int i = 0; i < n; ++i)
+      w[i] = static_cast<std::int16_t>(static_cast<std::uint16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8)));
+  }
 }
 
 void BufferSteps::RemoveDcOffset(int n, std::int32_t bufferCount, float& dcLevel) {
@@ -36,6 +47,7 @@ void BufferSteps::RemovePlayDcOffset(int n, std::int32_t bufferCount, std::int32
 void BufferSteps::ApplyGain(int n) {
   std::int32_t* w = c_.s.WorkSamples.data();
   const std::int32_t g = c_.s.GainFactor;
+  if (g == 1) return;  // 0 to 5 dB
   // At most 32767 x 100 after DC removal: well inside 32 bits.
   for (int i = 0; i < n; ++i) w[i] *= g;
 }
@@ -70,8 +82,13 @@ void BufferSteps::PackBuffer(std::uint8_t* bytes, int n) const {
   const std::int32_t* w = c_.s.WorkSamples.data();
   for (int i = 0; i < n; ++i) {
     const std::int32_t v = w[i] > 32767 ? 32767 : (w[i] < -32768 ? -32768 : w[i]);
-    bytes[2 * i] = static_cast<std::uint8_t>(v & 0xFF);
-    bytes[2 * i + 1] = static_cast<std::uint8_t>((v >> 8) & 0xFF);
+    if constexpr (std::endian::native == std::endian::little) {
+      const auto v16 = static_cast<std::int16_t>(v);
+      std::memcpy(bytes + 2 * i, &v16, 2);
+    } else {
+      bytes[2 * i] = static_cast<std::uint8_t>(v & 0xFF);
+      bytes[2 * i + 1] = static_cast<std::uint8_t>((v >> 8) & 0xFF);
+    }
   }
 }
 

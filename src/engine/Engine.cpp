@@ -152,6 +152,7 @@ bool Engine::CreateOutputFile(const std::string& path, const WaveFormatEx& forma
   }
   s.OutputFileFormat = format;
   s.OutputHeaderUpdatedMs = c_.host.nowMs();
+  sizesWritten_ = 0;
   s.OutputFileOpen = 1;
   return true;
 }
@@ -194,13 +195,21 @@ bool Engine::AppendToOutputFile(const std::uint8_t* data, std::uint32_t bytes) {
     StopBtnClick();  // completes the file with what it holds
     return false;
   }
-  if (c_.host.nowMs() - s.OutputHeaderUpdatedMs >= HeaderUpdateMs) {
-    s.OutputHeaderUpdatedMs = c_.host.nowMs();
-    if (!writer().checkpoint(s.OutputDataBytes)) {
-      c_.host.messageBox("Could not write to the " + outputKindName() + " file", "File Error Message");
-      StopBtnClick();
-      return false;
-    }
+  return KeepOutputFileCurrent();
+}
+
+bool Engine::KeepOutputFileCurrent() {
+  auto& s = c_.s;
+  if (!keepHeaderCurrent || s.OutputFileOpen != 1 || !s.OutputFile ||
+      c_.host.nowMs() - s.OutputHeaderUpdatedMs < HeaderUpdateMs || s.OutputDataBytes == sizesWritten_)
+    return true;
+  s.OutputHeaderUpdatedMs = c_.host.nowMs();
+  sizesWritten_ = s.OutputDataBytes;
+  // The sound first: the header never counts bytes that are not yet in the file.
+  if (!writer().checkpoint(s.OutputDataBytes)) {
+    c_.host.messageBox("Could not write to the " + outputKindName() + " file", "File Error Message");
+    StopBtnClick();
+    return false;
   }
   return true;
 }

@@ -88,11 +88,21 @@ class Engine {
   // Completes the output file and goes on in the next numbered one with the
   // same format; a file that cannot be made stops the recording (false).
   bool ContinueInNextFile();
+  // Once the header is a second old and sound was written since: the sound
+  // is flushed, then the header's sizes brought up to date. Called by every
+  // append, and by a front end while the gate is shut, so what passed the
+  // gate is on disk within a second whatever follows. A failure is handled as
+  // a failed write; false then.
+  bool KeepOutputFileCurrent();
 
   // Largest data size one file may hold (a multiple of every block size).
   std::uint32_t maxDataBytes = 0xFFFFFFFFu - 36u - 3u;
   // How often the header is brought up to date while recording.
   static constexpr std::int64_t HeaderUpdateMs = 1000;
+  // Off for a batch job: its output is completed only at its end, so a job
+  // cut short leaves a header that counts nothing, which no reader takes for
+  // a finished file (and a whole file costs no header updates on the way).
+  bool keepHeaderCurrent = true;
 
  private:
   // The open output file's writer.
@@ -103,6 +113,7 @@ class Engine {
 
   FormContext c_;
   Display& display_;
+  std::uint64_t sizesWritten_ = 0;  // what the header's sizes said at its last update
   int loopDepth_ = 0;
   int loopsRunning_ = 0;
   std::function<void()> pendingStart_;

@@ -27,10 +27,7 @@ void FileTransferEngine::FileTransferLoop() {
     player_.ShowPlayPosition();
     // A resume carries on with the count and the DC estimate: the blocks
     // after it are written and processed as if there had been no pause.
-    bufferCount_ = 0;
-    dcLevel_ = 0.0f;
-    startMs_ = c_.host.wallClockMs();
-    doneBytes_ = 0;
+    blocks_.begin(c_.host.wallClockMs());
 
     engine_.MatchOutputFileFormat();
     transmissions_.begin();
@@ -43,7 +40,7 @@ void FileTransferEngine::FileTransferLoop() {
   s.StopRequested = 0;
 
   while (s.StopRequested == 0 && s.ActivityState != ActivityPaused) {
-    if (s.NextBuffer == 1) ++bufferCount_;
+    if (s.NextBuffer == 1) blocks_.nextPair();
     // Queued once a quarter of the capture buffer is in: the transfer keeps
     // the output device fed a little earlier than a recording does.
     if (!recorder_.Exchange(s.NextBuffer == 1, s.OutputBufferBytes / 4u)) return;
@@ -54,20 +51,7 @@ void FileTransferEngine::FileTransferLoop() {
     const int done = s.NextBuffer == 2 ? 0 : 1;
     std::uint8_t* played = done == 0 ? s.OutputBufferA.get() : s.OutputBufferB.get();
     std::uint8_t* in = done == 0 ? s.InputBufferA.get() : s.InputBufferB.get();
-    const int n = s.InputBufferBytes / 2;
-    steps_.UnpackBuffer(played, n);
-    recorder_.ProcessWorkSamples(n, bufferCount_, dcLevel_);
-    steps_.PackBuffer(played, n);
-    std::memcpy(in, played, s.InputBufferBytes);
-    // Only what came from the file: the silence after its last sample is not sound.
-    const std::uint32_t keep = std::min<std::uint32_t>(fileBytes_[done], s.InputBufferBytes);
-    if (bufferCount_ > 0 && keep > 0 && s.FileBypass == 0) {
-      const std::uint32_t rate = s.WaveFormat.AvgBytesPerSec ? s.WaveFormat.AvgBytesPerSec : 1;
-      const bool loud = s.VoxEnabled == 0 || s.PeakLevel > s.ThresholdLevel;
-      transmissions_.pass(in, keep, s.GateOpen == 1, loud,
-                          startMs_ + static_cast<std::int64_t>(doneBytes_ * 1000 / rate));
-    }
-    doneBytes_ += s.InputBufferBytes;
+    blocks_.process(played, in, fileBytes_[done], true);
 
     if (!readNext(done)) {
       if (s.InputFile) s.InputFile->seek(s.InputDataOffset);

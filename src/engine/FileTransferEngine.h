@@ -7,6 +7,7 @@
 #include "engine/Engine.h"
 #include "engine/Player.h"
 #include "engine/Recorder.h"
+#include "engine/TransferBlocks.h"
 #include "engine/Transmissions.h"
 #include "state/FormContext.h"
 
@@ -27,7 +28,8 @@ class FileTransferEngine {
         display_(display),
         recorder_(recorder),
         player_(player),
-        transmissions_(transmissions) {}
+        transmissions_(transmissions),
+        blocks_(c, steps, recorder, transmissions) {}
 
   void FileTransferLoop();
 
@@ -43,15 +45,9 @@ class FileTransferEngine {
   Recorder& recorder_;
   Player& player_;
   Transmissions& transmissions_;
-  // Kept over a pause: the count of waits for buffer A, the DC estimate, and
-  // how many bytes of file data output buffers A and B hold.
-  std::int32_t bufferCount_ = 0;
-  float dcLevel_ = 0.0f;
+  TransferBlocks blocks_;
+  // Kept over a pause: how many bytes of file data output buffers A and B hold.
   std::uint32_t fileBytes_[2] = {0, 0};
-  // The wall time the transfer began and how far into the file it is, which
-  // time the transmissions' log rows and file names.
-  std::int64_t startMs_ = 0;
-  std::uint64_t doneBytes_ = 0;
 };
 
 }  // namespace quorvane

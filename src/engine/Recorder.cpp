@@ -243,6 +243,14 @@ void Recorder::updateIndicators() {
 
 void Recorder::ProcessWorkSamples(int n, std::int32_t bufferCount, float& dcLevel) {
   auto& s = c_.s;
+  ProcessSamples(n, bufferCount, dcLevel);
+  display_.ClearDisplay();
+  if (s.DisplayType == 0) display_.DrawTimeView(s.WorkSamples.data(), s.ChannelCount);
+  if (s.DisplayType == 1) display_.DrawAmplitudeView(s.WorkSamples.data(), s.ChannelCount);
+}
+
+void Recorder::ProcessSamples(int n, std::int32_t bufferCount, float& dcLevel) {
+  auto& s = c_.s;
   steps_.RemoveDcOffset(n, bufferCount, dcLevel);
   steps_.ApplyGain(n);
   if (s.FilterEnabled == 1)
@@ -251,9 +259,6 @@ void Recorder::ProcessWorkSamples(int n, std::int32_t bufferCount, float& dcLeve
     steps_.UpdateVoxGate(n);
   else
     s.GateOpen = 1;
-  display_.ClearDisplay();
-  if (s.DisplayType == 0) display_.DrawTimeView(s.WorkSamples.data(), s.ChannelCount);
-  if (s.DisplayType == 1) display_.DrawAmplitudeView(s.WorkSamples.data(), s.ChannelCount);
 }
 
 void Recorder::processPass() {

@@ -41,6 +41,8 @@ class Recorder {
   // The shared chain after unpacking: DC removal, gain, filter, gate, display.
   // Used by the recording loops on the buffer that has just completed.
   void ProcessWorkSamples(int n, std::int32_t bufferCount, float& dcLevel);
+  // The same chain without the display, for a batch job nobody watches.
+  void ProcessSamples(int n, std::int32_t bufferCount, float& dcLevel);
 
   // Opens and starts the capture device with buffer A queued, and the
   // playback device with output buffer A written.

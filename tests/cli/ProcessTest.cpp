@@ -1,0 +1,87 @@
+// quorvane-cli process against the window's file transfer: the same input
+// and settings give the same output file, byte for byte.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+
+#include "TempDir.h"
+#include "WavBytes.h"
+#include "cli/Commands.h"
+#include "app/TVOXForm.h"
+#include "audio/SimWaveBackend.h"
+#include "files/SampleRates.h"
+#include "platform/SimHost.h"
+
+using namespace quorvane;
+using namespace quorvane::test;
+
+namespace {
+
+// Bursts of noise over a DC offset, with silences longer than the hang time
+// between them; a few frames past the last whole block.
+std::vector<std::uint8_t> bursts(std::uint32_t rate, std::uint16_t channels) {
+  const std::uint32_t frames = rate * 6 + 300;
+  WavBytes w;
+  w.header(channels, rate).raw("data").u32(frames * channels * 2);
+  std::uint32_t noise = 12345;
+  for (std::uint32_t f = 0; f < frames; ++f) {
+    const double t = static_cast<double>(f) / rate;
+    const bool loud = (t > 0.5 && t < 1.7) || (t > 3.9 && t < 4.3);
+    for (std::uint16_t c = 0; c < channels; ++c) {
+      noise = noise * 1103515245u + 12345u;
+      const int amplitude = loud ? 6000 : 300;
+      const int v = 150 + static_cast<int>((noise >> 16) % (2 * amplitude)) - amplitude +
+                    static_cast<int>(4000 * std::sin(2 * std::numbers::pi * 1000 * t) * loud);
+      w.u16(static_cast<std::uint16_t>(static_cast<std::int16_t>(v)));
+    }
+  }
+  return w.bytes;
+}
+
+}  // namespace
+
+TEST(Process, WritesWhatTheWindowsTransferWritesAtEveryRateAndSetting) {
+  TempDir dir;
+  const std::string in = dir.file("in.wav"), window = dir.file("window.wav"), batch = dir.file("batch.wav");
+  int hang = 0;  // each case another hang time, 0.5 to 5 s
+  for (const SupportedRate& r : kSupportedRates) {
+    for (std::uint16_t channels : {1, 2}) {
+      writeAll(in, bursts(r.rate, channels));
+      for (int vox : {0, 1}) {
+        for (int filter : {0, 1}) {
+          hang = (hang + 1) % 6;
+          SCOPED_TRACE(testing::Message() << r.rate << " Hz, " << channels << " channels, VOX " << vox
+                                          << ", filter " << filter << ", hang index " << hang);
+          CliJob job;
+          job.input = in;
+          job.output = batch;
+          job.settings.FileTransfer = 1;
+          job.settings.VoxEnabled = vox;
+          job.settings.ThresholdDb = 12;
+          job.settings.HangTimeIndex = hang;
+          job.settings.OutputGainDb = 6 * vox;
+          job.settings.FilterEnabled = static_cast<std::uint8_t>(filter);
+          job.settings.LowFrequency = 250;
+          job.settings.HighFrequency = 3000;
+
+          SimHost host;
+          SimWaveBackend audio{host};
+          TVOXForm form{host, audio};
+          form.FormCreate();
+          const auto settings = job.settings.encode();
+          form.configuration.LoadFromBytes(settings.data(), settings.size());
+          host.queueFileChoice(in);
+          host.queueFileChoice(window);
+          form.RecordBtn.click();
+          ASSERT_TRUE(host.messages().empty()) << host.messages().front().text;
+
+          ASSERT_EQ(runProcess(job), 0);
+          const auto expected = readAll(window);
+          EXPECT_GT(expected.size(), 44u + r.rate / 2);
+          EXPECT_TRUE(readAll(batch) == expected);
+        }
+      }
+    }
+  }
+}

@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# quorvane-cli record against the private PulseAudio server of
+# scripts/start-pulse.sh: tone bursts played into its null sink are recorded
+# from its monitor through ALSA's "pulse" device. Checks are on the files.
+set -u
+cli=$1
+server="unix:${QUORVANE_PULSE_DIR:-/tmp/quorvane-pulse}/native"
+export PULSE_SERVER=$server
+pactl info > /dev/null 2>&1 || { echo "no PulseAudio server at $server"; exit 77; }
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+# Under the leak checker: what ALSA's plugins allocate when loaded lives until the end.
+echo "leak:_dl_init" > "$work/lsan.supp"
+export LSAN_OPTIONS="suppressions=$work/lsan.supp:fast_unwind_on_malloc=0"
+device=$("$cli" devices | sed -n '/^Input/,/^Output/s/^ *\([0-9]*\)  pulse$/\1/p')
+[ -n "$device" ] || { echo "PortAudio lists no ALSA 'pulse' device"; exit 77; }
+failures=0
+fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
+
+u32() { od -An -tu4 -j "$2" -N4 "$1" | tr -d ' '; }
+# Seconds of sound the header counts (11025 Hz mono); fails unless header and file agree.
+seconds() {
+  local data size
+  data=$(u32 "$1" 40); size=$(stat -c %s "$1")
+  [ "$(u32 "$1" 4)" = $((data + 36)) ] && [ $((data + 44)) -le "$size" ] || { echo -1; return; }
+  awk "BEGIN { print $data / 22050 }"
+}
+within() { awk "BEGIN { exit !($1 >= $2 && $1 <= $3) }"; }
+rms() { sox "$1" -n stat 2>&1 | awk '/RMS     amplitude/ { print $3 }'; }
+
+# One-second bursts of a 1 kHz tone, 2.5 s of silence after each.
+for _ in 1 2 3; do
+  sox -n -r 11025 -c 1 -b 16 -t raw - synth 1 sine 1000 vol 0.37
+  sox -n -r 11025 -c 1 -b 16 -t raw - trim 0 2.5
+done > "$work/bursts.raw"
+play() { pacat --playback --raw --rate=11025 --channels=1 --format=s16le --device=quorvane_null < "$1"; }
+
+# VOX: the bursts and their hang time, not the silences; SIGTERM completes the file.
+"$cli" record "$work/vox.wav" --device "$device" --vox --threshold 20 --hang 0.5 & pid=$!
+sleep 0.5; play "$work/bursts.raw"; sleep 1
+kill -TERM $pid; wait $pid; rc=$?
+[ $rc -eq 0 ] || fail "record after SIGTERM: exit $rc"
+s=$(seconds "$work/vox.wav"); level=$(rms "$work/vox.wav")
+echo "VOX: $s s recorded of 10.5 s played, RMS $level"
+within "$s" 2.5 6.5 || fail "VOX recording of $s s: not the three bursts alone"
+within "$level" 0.13 1 || fail "VOX recording at RMS $level: more silence than sound"
+
+# --duration stops by itself.
+timeout 20 "$cli" record "$work/timed.wav" --device "$device" --duration 3; rc=$?
+[ $rc -eq 0 ] || fail "record --duration 3: exit $rc"
+s=$(seconds "$work/timed.wav"); echo "--duration 3: $s s"
+within "$s" 2.5 3.5 || fail "record --duration 3 recorded $s s"
+
+# kill -9: the header counts all but at most the last second, also when the
+# gate has shut since (a burst, then silence until the kill).
+"$cli" record "$work/killed.wav" --device "$device" & pid=$!
+sleep 4; kill -KILL $pid; wait $pid 2> /dev/null
+s=$(seconds "$work/killed.wav"); echo "kill -9 after 4 s: $s s in the header"
+within "$s" 2.4 4.5 || fail "kill -9 after 4 s left a header of $s s"
+sox -n -r 11025 -c 1 -b 16 -t raw "$work/burst.raw" synth 0.6 sine 1000 vol 0.37
+"$cli" record "$work/gated.wav" --device "$device" --vox --threshold 20 --hang 0.5 & pid=$!
+sleep 1; play "$work/burst.raw"; sleep 3; kill -KILL $pid; wait $pid 2> /dev/null
+s=$(seconds "$work/gated.wav"); echo "kill -9 3 s after a 0.6 s burst: $s s in the header"
+within "$s" 0.9 2 || fail "kill -9 after the gate shut left a header of $s s"
+
+[ $failures -eq 0 ] && echo "all passed"
+exit $((failures > 0))
