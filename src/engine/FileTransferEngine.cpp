@@ -52,6 +52,7 @@ void FileTransferEngine::FileTransferLoop() {
     std::uint8_t* played = done == 0 ? s.OutputBufferA.get() : s.OutputBufferB.get();
     std::uint8_t* in = done == 0 ? s.InputBufferA.get() : s.InputBufferB.get();
     blocks_.process(played, in, fileBytes_[done], true);
+    engine_.KeepOutputFileCurrent();  // the end of a transmission is on disk within a second
 
     if (!readNext(done)) {
       if (s.InputFile) s.InputFile->seek(s.InputDataOffset);

@@ -292,6 +292,9 @@ void Recorder::processPass() {
     transmissions_.finish();
   }
   if (mayWrite && s.GateOpen == 1) display_.ShowElapsedTime();
+  // Also while the gate is shut: the end of a transmission reaches the disk,
+  // header and all, within a second, however long the silence after it.
+  engine_.KeepOutputFileCurrent();
 }
 
 }  // namespace quorvane

@@ -395,3 +395,18 @@ TEST_F(RecordLoop, StopWhileWaitingForTheDeviceEndsCleanly) {
   expectMarkersInOrder();
   EXPECT_FALSE(std::filesystem::exists(dir.file("rec-2.wav")));
 }
+
+// A kill in a long silence after a transmission loses none of it: its end is
+// on disk, counted by the header, within a second of the gate shutting.
+TEST_F(RecordLoop, AKillInTheSilenceAfterATransmissionLosesNoneOfIt) {
+  audio.setSource(0, SimSoundSource::generator([](std::uint64_t frame, unsigned) { return marked(frame, frame < 10 * Frames); }));
+  form.VoxCheckBox.click();
+  form.InputThresholdUpDn.setPosition(0);
+  form.InputThresholdUpDnClick();
+  std::vector<std::uint8_t> atKill;
+  host.after(5000, [&] { atKill = readAll(path); });  // the gate shut at about 2 s
+  record(6000);
+  ASSERT_GE(atKill.size(), 44u);
+  EXPECT_EQ(u32At(atKill, 40), atKill.size() - 44);
+  EXPECT_EQ(u32At(atKill, 40), readAll(path).size() - 44) << "the end of the transmission was not yet counted";
+}
