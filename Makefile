@@ -63,7 +63,7 @@ coverage: deps
 	  -DCMAKE_CXX_FLAGS="--coverage -fprofile-update=atomic" -DCMAKE_EXE_LINKER_FLAGS=--coverage > /dev/null
 	cmake --build $(COV_BUILD)
 	find $(COV_BUILD) -name '*.gcda' -delete
-	cd $(COV_BUILD) && ctest --timeout 900 --label-exclude soak > /dev/null || true
+	cd $(COV_BUILD) && ctest --timeout 900 --label-exclude soak | tail -4 || true
 	gcovr -r . --object-directory $(COV_BUILD) --filter 'src/' --exclude-unreachable-branches \
 	  --exclude-throw-branches --print-summary --txt $(COV_BUILD)/coverage.txt
 
