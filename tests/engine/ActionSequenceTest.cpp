@@ -23,40 +23,52 @@ using namespace quorvane::test;
 
 namespace {
 
-enum Kind {
-  Wait,
-  Record,
-  Play,
-  Pause,
-  Stop,
-  Scroll,
-  ScrollPress,
-  OpenInput,
-  OpenOutput,
-  Mono,
-  Stereo,
-  Rate11025,
-  Rate22050,
-  Rate44100,
-  Vox,
-  Filter,
-  Mute,
-  Transfer,
-  Bypass,
-  Timer,
-  Hang,
-  Threshold,
-  Gain,
-  Band,
+enum Kind { Wait, Record, Play, Pause, Stop, Scroll, ScrollPress, OpenInput, OpenOutput, Mono, Stereo, Rate11025,
+            Rate22050, Rate44100, Vox, Filter, Mute, Transfer, Bypass, Timer, Hang, Threshold, Gain, Band };
+
+// Each kind of action, in the order above: its name, how often it comes (the
+// activity buttons most, the rest now and then), and what it does with a
+// value (scroll position, control position, band edge).
+const struct Action {
+  const char* name;
+  int weight;
+  void (*act)(TVOXForm&, int);
+} Actions[] = {
+    {"Wait", 3, [](TVOXForm&, int) {}},
+    {"Record", 5, [](TVOXForm& f, int) { f.RecordBtn.click(); }},
+    {"Play", 5, [](TVOXForm& f, int) { f.PlayBtn.click(); }},
+    {"Pause", 3, [](TVOXForm& f, int) { f.PauseBtn.click(); }},
+    {"Stop", 3, [](TVOXForm& f, int) { f.StopBtn.click(); }},
+    {"Scroll", 1, [](TVOXForm& f, int v) { f.PlayScrollBar.setPosition(v), f.PlayScrollBarScroll(); }},
+    {"ScrollPress", 1, [](TVOXForm& f, int) { f.PlayScrollBarEnter(); }},
+    {"OpenIn", 1, [](TVOXForm& f, int) { f.OpenInput1.click(); }},
+    {"OpenOut", 1, [](TVOXForm& f, int) { f.OpenOutput1.click(); }},
+    {"Mono", 1, [](TVOXForm& f, int) { f.Mono2.click(); }},
+    {"Stereo", 1, [](TVOXForm& f, int) { f.Stereo2.click(); }},
+    {"11025", 1, [](TVOXForm& f, int) { f.N11025Hz1.click(); }},
+    {"22050", 1, [](TVOXForm& f, int) { f.N22050Hz1.click(); }},
+    {"44100", 1, [](TVOXForm& f, int) { f.N44100Hz1.click(); }},
+    {"Vox", 2, [](TVOXForm& f, int) { f.VoxCheckBox.click(); }},
+    {"Filter", 1, [](TVOXForm& f, int) { f.FilterCheckBox.click(); }},
+    {"Mute", 1, [](TVOXForm& f, int) { f.MuteCheckBox.click(); }},
+    {"Transfer", 2, [](TVOXForm& f, int) { f.FileTransferCheckBox.click(); }},
+    {"Bypass", 1, [](TVOXForm& f, int) { f.FileBypassBox.click(); }},
+    {"Timer", 1, [](TVOXForm& f, int) { f.TimerCheckBox.click(); }},
+    {"Hang", 1, [](TVOXForm& f, int v) { f.InputUpDnGain.setPosition(v % 6), f.InputUpDnGainClick(); }},
+    {"Thresh", 1, [](TVOXForm& f, int v) { f.InputThresholdUpDn.setPosition(v % 61), f.InputThresholdUpDnClick(); }},
+    {"Gain", 1, [](TVOXForm& f, int v) { f.OutputUpDnGain.setPosition(v % 41), f.OutputUpDnGainClick(); }},
+    {"Band", 1, [](TVOXForm& f, int v) {
+       f.Setup1.click();
+       f.FrequencySetForm.LoFreqMemo.setText(std::to_string(v * 3));
+       f.FrequencySetForm.LoFreqMemoExit();
+       f.FrequencySetForm.HiFreqMemo.setText(std::to_string(v * 3 + 50 + v));
+       f.FrequencySetForm.HiFreqMemoExit();
+       if (v % 2) f.FrequencySetForm.FormClose();
+     }},
 };
+static_assert(std::size(Actions) == Band + 1);
 
-const char* const KindNames[] = {"Wait",   "Record", "Play",      "Pause",     "Stop",      "Scroll",   "ScrollPress",
-                                 "OpenIn", "OpenOut", "Mono",     "Stereo",    "11025",     "22050",    "44100",
-                                 "Vox",    "Filter", "Mute",      "Transfer",  "Bypass",    "Timer",    "Hang",
-                                 "Thresh", "Gain",   "Band"};
-
-// One user action: what, how long after the previous one, and a value
-// (scroll position, control position, band edge, file answer).
+// One user action: what, how long after the previous one, and a value (also the file answer).
 struct Step {
   Kind kind;
   int delayMs;
@@ -64,16 +76,17 @@ struct Step {
 };
 
 std::ostream& operator<<(std::ostream& os, const Step& s) {
-  return os << "{" << KindNames[s.kind] << " +" << s.delayMs << "ms " << s.value << "}";
+  return os << "{" << Actions[s.kind].name << " +" << s.delayMs << "ms " << s.value << "}";
 }
 
 rc::Gen<Step> anyStep() {
-  // The activity buttons most, the rest now and then.
-  const auto kind = rc::gen::weightedElement<Kind>(
-      {{3, Wait},      {5, Record},   {5, Play},       {3, Pause},      {3, Stop},     {1, Scroll},
-       {1, ScrollPress}, {1, OpenInput}, {1, OpenOutput}, {1, Mono},      {1, Stereo},   {1, Rate11025},
-       {1, Rate22050}, {1, Rate44100}, {2, Vox},        {1, Filter},     {1, Mute},     {2, Transfer},
-       {1, Bypass},    {1, Timer},    {1, Hang},       {1, Threshold},  {1, Gain},     {1, Band}});
+  int total = 0;
+  for (const Action& a : Actions) total += a.weight;
+  const auto kind = rc::gen::map(rc::gen::inRange(0, total), [](int r) {
+    int k = 0;
+    while (r >= Actions[k].weight) r -= Actions[k++].weight;
+    return static_cast<Kind>(k);
+  });
   return rc::gen::construct<Step>(kind, rc::gen::inRange(0, 2000), rc::gen::inRange(0, 1000));
 }
 
@@ -208,57 +221,7 @@ class SequenceRun {
     if (expected >= 0) ++plainFilesChecked;
   }
 
-  void perform(const Step& s) {
-    const int v = s.value;
-    auto setPosition = [](UpDownModel& control, int position) { control.setPosition(position); };
-    switch (s.kind) {
-      case Wait: break;
-      case Record: form.RecordBtn.click(); break;
-      case Play: form.PlayBtn.click(); break;
-      case Pause: form.PauseBtn.click(); break;
-      case Stop: form.StopBtn.click(); break;
-      case Scroll:
-        form.PlayScrollBar.setPosition(v);
-        form.PlayScrollBarScroll();
-        break;
-      case ScrollPress: form.PlayScrollBarEnter(); break;
-      case OpenInput: form.OpenInput1.click(); break;
-      case OpenOutput: form.OpenOutput1.click(); break;
-      case Mono: form.Mono2.click(); break;
-      case Stereo: form.Stereo2.click(); break;
-      case Rate11025: form.N11025Hz1.click(); break;
-      case Rate22050: form.N22050Hz1.click(); break;
-      case Rate44100: form.N44100Hz1.click(); break;
-      case Vox: form.VoxCheckBox.click(); break;
-      case Filter: form.FilterCheckBox.click(); break;
-      case Mute: form.MuteCheckBox.click(); break;
-      case Transfer: form.FileTransferCheckBox.click(); break;
-      case Bypass: form.FileBypassBox.click(); break;
-      case Timer: form.TimerCheckBox.click(); break;
-      case Hang:
-        setPosition(form.InputUpDnGain, v % 6);
-        form.InputUpDnGainClick();
-        break;
-      case Threshold:
-        setPosition(form.InputThresholdUpDn, v % 61);
-        form.InputThresholdUpDnClick();
-        break;
-      case Gain:
-        setPosition(form.OutputUpDnGain, v % 41);
-        form.OutputUpDnGainClick();
-        break;
-      case Band: {
-        auto& d = form.FrequencySetForm;
-        form.Setup1.click();
-        d.LoFreqMemo.setText(std::to_string(v * 3));
-        d.LoFreqMemoExit();
-        d.HiFreqMemo.setText(std::to_string(v * 3 + 50 + v));
-        d.HiFreqMemoExit();
-        if (v % 2) d.FormClose();
-        break;
-      }
-    }
-  }
+  void perform(const Step& s) { Actions[s.kind].act(form, s.value); }
 
  public:
   bool done_ = false;

@@ -86,33 +86,29 @@ TEST_F(OutputFile, ARealFullDiskLeavesAHeaderThatCountsOnlyWhatIsOnDisk) {
   } unmount{disk};
   audio.setSource(0, SimSoundSource::tone(440, 8000));
 
-  struct Format {
-    void (TVOXForm::*channels)();
-    void (TVOXForm::*rate)();
+  // Records onto the disk until it is full; the message it gave.
+  auto recordUntilFull = [&](const std::string& file) {
+    host.clearMessages();
+    host.queueFileChoice(file);
+    host.after(60000, [this] { form.StopBtn.click(); });  // never needed: the full disk stops it
+    form.RecordBtn.click();
+    EXPECT_EQ(form.ActivityState, ActivityStopped);
+    return host.messages().empty() ? std::string("no message") : host.messages()[0].text;
   };
   int n = 0;
-  for (const Format f : {Format{&TVOXForm::Mono2Click, &TVOXForm::N11025Hz1Click},
-                         Format{&TVOXForm::Stereo2Click, &TVOXForm::N11025Hz1Click},
-                         Format{&TVOXForm::Mono2Click, &TVOXForm::N44100Hz1Click},
-                         Format{&TVOXForm::Stereo2Click, &TVOXForm::N22050Hz1Click}}) {
+  for (const auto& [channels, rate] : {std::pair{1, 11025u}, {2, 11025u}, {1, 44100u}, {2, 22050u}}) {
     for (const std::size_t filler : {0, 1000, 3000}) {
-      const std::string name = disk + "/take" + std::to_string(n++);
+      const std::string name = disk + "/take" + std::to_string(n++) + ".wav";
       SCOPED_TRACE(name);
       writeAll(disk + "/filler", std::vector<std::uint8_t>(filler, 1));
-      (form.*f.channels)();
-      (form.*f.rate)();
-      host.clearMessages();
-      host.queueFileChoice(name + ".wav");
-      host.after(60000, [this] { form.StopBtn.click(); });  // never needed: the full disk stops it
-      form.RecordBtn.click();
-      EXPECT_EQ(form.ActivityState, ActivityStopped);
-      ASSERT_FALSE(host.messages().empty());
-      EXPECT_EQ(host.messages()[0].text, "Could not write to the Wave file");
-      const auto bytes = readAll(name + ".wav");
+      form.formats.SelectChannels(static_cast<std::uint16_t>(channels));
+      form.formats.SelectRate(rate);
+      EXPECT_EQ(recordUntilFull(name), "Could not write to the Wave file");
+      const auto bytes = readAll(name);
       ASSERT_GE(bytes.size(), 44u);
       EXPECT_EQ(u32At(bytes, 40), bytes.size() - 44) << "the header claims sound that is not in the file";
       EXPECT_EQ(u32At(bytes, 4), bytes.size() - 8);
-      std::filesystem::remove(name + ".wav");  // room for the next one
+      std::filesystem::remove(name);  // room for the next one
     }
   }
   // FLAC and Opus: the same stop, and a file that decodes as far as it got.
@@ -121,13 +117,7 @@ TEST_F(OutputFile, ARealFullDiskLeavesAHeaderThatCountsOnlyWhatIsOnDisk) {
   for (const auto& [ext, kind] : {std::pair{".flac", "FLAC"}, std::pair{".opus", "Opus"}}) {
     SCOPED_TRACE(ext);
     writeAll(disk + "/filler", std::vector<std::uint8_t>(ext == std::string(".flac") ? 0 : 40000, 1));
-    host.clearMessages();
-    host.queueFileChoice(disk + "/take" + ext);
-    host.after(60000, [this] { form.StopBtn.click(); });
-    form.RecordBtn.click();
-    EXPECT_EQ(form.ActivityState, ActivityStopped);
-    ASSERT_FALSE(host.messages().empty());
-    EXPECT_EQ(host.messages()[0].text, std::string("Could not write to the ") + kind + " file");
+    EXPECT_EQ(recordUntilFull(disk + "/take" + ext), std::string("Could not write to the ") + kind + " file");
     const Decoded d = decode(disk + "/take" + ext);
     EXPECT_EQ(d.rate, 48000);
     EXPECT_GT(d.seconds(), 0.05);
@@ -136,12 +126,7 @@ TEST_F(OutputFile, ARealFullDiskLeavesAHeaderThatCountsOnlyWhatIsOnDisk) {
   // A disk with no room at all: no empty file is left behind.
   writeAll(disk + "/filler", std::vector<std::uint8_t>(64 * 1024, 1));
   for (const auto& [ext, kind] : {std::pair{".wav", "Wave"}, std::pair{".flac", "FLAC"}, std::pair{".opus", "Opus"}}) {
-    host.clearMessages();
-    host.queueFileChoice(disk + "/none" + ext);
-    form.RecordBtn.click();
-    EXPECT_EQ(form.ActivityState, ActivityStopped);
-    ASSERT_FALSE(host.messages().empty());
-    EXPECT_EQ(host.messages()[0].text, std::string("Could not write to the ") + kind + " file");
+    EXPECT_EQ(recordUntilFull(disk + "/none" + ext), std::string("Could not write to the ") + kind + " file");
     EXPECT_FALSE(std::filesystem::exists(disk + "/none" + ext));
   }
 }

@@ -4,59 +4,39 @@
 #include <fstream>
 
 #include "FormFixture.h"
-#include "WavBytes.h"
+#include "Marked.h"
 
 using namespace quorvane;
 using namespace quorvane::test;
 
 namespace {
 
-constexpr int Frames = 1024;  // one block at 11025 Hz
-
 class PlayLoop : public FormFixture {
  protected:
   PlayLoop() { startUp(); }
 
-  // A file whose block k alternates +-(1000 + k): mean zero, so the DC step
-  // leaves it alone, and every played block tells which block it was.
-  std::string markedFile(int blocks, int extraFrames = 0, unsigned channels = 1) {
-    WavBytes w;
-    const std::uint32_t frames = static_cast<std::uint32_t>(blocks * Frames + extraFrames);
-    w.header(static_cast<std::uint16_t>(channels), 11025).raw("data").u32(frames * 2 * channels);
-    for (std::uint32_t f = 0; f < frames; ++f) {
-      const auto m = static_cast<std::int16_t>(1000 + f / Frames);
-      for (unsigned c = 0; c < channels; ++c) {
-        // In stereo the right channel is the negative of the left.
-        const std::int16_t v = f % 2 ? m : static_cast<std::int16_t>(-m);
-        w.u16(static_cast<std::uint16_t>(c == 0 ? v : -v));
-      }
-    }
-    const std::string path = dir.file("play.wav");
-    writeAll(path, w.bytes);
-    return path;
-  }
-
-  // The blocks the sink received, as (block number or -1 for silence, gain seen).
+  // The blocks the sink received, as {block number, gain seen}; silence is {-1, 0}.
   std::vector<std::pair<int, int>> playedBlocks() {
     const auto& s = audio.sink().samples();
     std::vector<std::pair<int, int>> out;
     for (std::size_t off = 0; off + Frames <= s.size(); off += Frames) {
-      const int v = std::abs(s[off + 1]);
-      if (v == 0) {
-        out.push_back({-1, 0});
-        continue;
-      }
-      const int gain = v >= 2000 ? 2 : 1;
-      out.push_back({v / gain - 1000, gain});
+      const int v = std::abs(s[off + 1]), gain = v >= 6000 ? 2 : 1;
+      out.push_back(v == 0 ? std::pair{-1, 0} : std::pair{v / gain - 3000, gain});
     }
     return out;
+  }
+  std::vector<int> playedNumbers() {
+    std::vector<int> ks;
+    for (auto [k, gain] : playedBlocks())
+      if (k >= 0) ks.push_back(k);
+    return ks;
   }
 };
 
 }  // namespace
 
 TEST_F(PlayLoop, SilenceThenTheRawFirstBlockThenProcessedBlocksUntilTheEndStopsIt) {
-  host.queueFileChoice(markedFile(10, 400));  // the last 400 frames: under half a block
+  host.queueFileChoice(markedWav(dir.file("play.wav"), 10, allLoud, 400));  // the last 400 frames: under half a block
   form.OutputUpDnGain.setPosition(7);
   form.OutputUpDnGainClick();  // gain 2
   form.PlayBtn.click();        // runs to the end of the data by itself
@@ -64,12 +44,11 @@ TEST_F(PlayLoop, SilenceThenTheRawFirstBlockThenProcessedBlocksUntilTheEndStopsI
   EXPECT_EQ(form.InputFileOpen, 0);
   EXPECT_EQ(form.PlayScrollBar.position(), 0);
   EXPECT_FALSE(form.PlayLED.checked());
-
   const auto blocks = playedBlocks();
   ASSERT_GE(blocks.size(), 11u);
-  EXPECT_EQ(blocks[0].first, -1);                      // a block of silence first
-  EXPECT_EQ(blocks[1], (std::pair<int, int>{0, 1}));   // the first block as it is in the file
-  for (int k = 1; k < 10; ++k) EXPECT_EQ(blocks[static_cast<std::size_t>(k + 1)], (std::pair<int, int>(k, 2))) << k;
+  EXPECT_EQ(blocks[0].first, -1);                     // a block of silence first
+  EXPECT_EQ(blocks[1], (std::pair<int, int>{0, 1}));  // the first block as it is in the file
+  for (int k = 1; k < 10; ++k) EXPECT_EQ(blocks[std::size_t(k + 1)], (std::pair<int, int>(k, 2))) << k;
   for (std::size_t i = 11; i < blocks.size(); ++i) EXPECT_EQ(blocks[i].first, -1) << "the short tail is not played";
 }
 
@@ -82,7 +61,7 @@ TEST_F(PlayLoop, PlayWithNoFileAsksForOneAndACancelLeavesTheProgramStopped) {
 }
 
 TEST_F(PlayLoop, PauseAndResumeGoOnFromTheSamePlace) {
-  host.queueFileChoice(markedFile(40));
+  host.queueFileChoice(markedWav(dir.file("play.wav"), 40));
   host.after(1000, [&] { form.PauseBtn.click(); });
   form.PlayBtn.click();
   EXPECT_EQ(form.ActivityState, ActivityPaused);
@@ -92,18 +71,15 @@ TEST_F(PlayLoop, PauseAndResumeGoOnFromTheSamePlace) {
   form.PlayBtn.click();  // resumes and plays to the end
   EXPECT_EQ(form.ActivityState, ActivityStopped);
   EXPECT_TRUE(host.messages().empty());
-  std::vector<int> ks;
-  for (auto [k, gain] : playedBlocks())
-    if (k >= 0) ks.push_back(k);
+  const auto ks = playedNumbers();
   ASSERT_FALSE(ks.empty());
   EXPECT_TRUE(std::is_sorted(ks.begin(), ks.end()));
   EXPECT_EQ(ks.back(), 39);
-  // The block read just before the pause is skipped, no more.
-  EXPECT_GE(ks.size(), 38u);
+  EXPECT_GE(ks.size(), 38u);  // the block read just before the pause is skipped, no more
 }
 
 TEST_F(PlayLoop, ScrollingWhilePlayingPausesShowsTheTimeAndResumesASecondAfterTheLastScroll) {
-  host.queueFileChoice(markedFile(200));  // about 18.6 s
+  host.queueFileChoice(markedWav(dir.file("play.wav"), 200));  // about 18.6 s
   std::int64_t resumedAt = -1;
   host.after(1000, [&] {
     form.PlayScrollBar.scroll(300);
@@ -121,15 +97,10 @@ TEST_F(PlayLoop, ScrollingWhilePlayingPausesShowsTheTimeAndResumesASecondAfterTh
   host.runFor(2000);     // ...and the pause timer brings it back (the loop runs inside the timer)
   EXPECT_GE(resumedAt, 0);
   EXPECT_EQ(form.ActivityState, ActivityStopped);
-  std::vector<int> ks;
-  for (auto [k, gain] : playedBlocks())
-    if (k >= 0) ks.push_back(k);
-  // After the seek the blocks come from the middle of the file.
+  const auto ks = playedNumbers();  // after the seek the blocks come from the middle of the file
   EXPECT_TRUE(std::any_of(ks.begin(), ks.end(), [](int k) { return k >= 99 && k <= 101; }));
-}
 
-TEST_F(PlayLoop, ScrollingWhileStoppedOnlyMovesTheThumbBack) {
-  form.PlayScrollBar.setEnabled(true);
+  form.PlayScrollBar.setEnabled(true);  // while stopped a scroll only moves the thumb back
   form.PlayScrollBar.scroll(400);
   EXPECT_EQ(form.PlayScrollBar.position(), 0);
   EXPECT_EQ(form.ActivityState, ActivityStopped);
@@ -139,14 +110,11 @@ TEST_F(PlayLoop, SeekingToEitherEndOfALongFile) {
   // An hour and a quarter of mono sound: the file is sparse, only its header is written.
   const std::string path = dir.file("long.wav");
   const std::uint32_t bytes = 75u * 60u * 11025u * 2u;
-  {
-    WavBytes w;
-    w.header(1, 11025).raw("data").u32(bytes);
-    writeAll(path, w.bytes);
-    std::filesystem::resize_file(path, 44u + bytes);
-    std::ofstream tail(path, std::ios::binary | std::ios::app);  // metadata after the sound
-    tail.write("LIST\x04\0\0\0INFO", 12);
-  }
+  WavBytes w;
+  w.header(1, 11025).raw("data").u32(bytes);
+  writeAll(path, w.bytes);
+  std::filesystem::resize_file(path, 44u + bytes);
+  std::ofstream(path, std::ios::binary | std::ios::app).write("LIST\x04\0\0\0INFO", 12);  // metadata after the sound
   host.queueFileChoice(path);
   form.ActivityState = ActivitySelectingInput;
   form.OpenInput1Click();
@@ -164,12 +132,9 @@ TEST_F(PlayLoop, SeekingToEitherEndOfALongFile) {
 }
 
 TEST_F(PlayLoop, ASeekInStereoKeepsLeftAndRightInPlace) {
-  host.queueFileChoice(markedFile(60, 0, 2));
-  host.after(800, [&] {
-    // 60 blocks of 4096 bytes: position 101 gives an offset that is even
-    // but not a whole number of frames.
-    form.PlayScrollBar.scroll(101);
-  });
+  host.queueFileChoice(markedWav(dir.file("play.wav"), 60, allLoud, 0, 2));
+  // 60 blocks of 4096 bytes: position 101 gives an offset that is even but not a whole number of frames.
+  host.after(800, [&] { form.PlayScrollBar.scroll(101); });
   host.after(3000, [&] { form.StopBtn.click(); });
   form.PlayBtn.click();
   host.runFor(2500);
@@ -193,4 +158,28 @@ TEST_F(PlayLoop, AFileOpenedFromTheMenuPlaysAtItsOwnRate) {
   EXPECT_TRUE(form.N22050Hz1.checked());
   EXPECT_EQ(form.OutputBufferBytes, 8192);
   EXPECT_TRUE(host.messages().empty());
+}
+
+TEST_F(PlayLoop, InputBlocksAreReadUpToTheEndOfTheDataAndNeverBeyondIt) {
+  form.formats.designFilter = [](float, float) {};
+  // 3000 bytes of sound followed by a metadata chunk that must never be played.
+  WavBytes w;
+  w.header(1, 11025).raw("data").u32(3000).fill(3000, 0x21).chunk("LIST", 64, 0x7F);
+  writeAll(dir.file("tail.wav"), w.bytes);
+  host.queueFileChoice(dir.file("tail.wav"));
+  form.OpenInput1Click();
+  ASSERT_EQ(form.InputFileOpen, 1);
+  std::vector<std::uint8_t> block(2048, 0xAA);
+  EXPECT_EQ(form.engine.ReadInputBlock(block.data(), 2048), 2048u);
+  EXPECT_EQ(block[2047], 0x21);
+  std::fill(block.begin(), block.end(), 0xAA);  // an older block must not survive
+  EXPECT_EQ(form.engine.ReadInputBlock(block.data(), 2048), 952u);
+  EXPECT_EQ(block[951], 0x21);
+  for (std::size_t i = 952; i < block.size(); ++i) ASSERT_EQ(block[i], 0) << i;
+  EXPECT_EQ(form.engine.ReadInputBlock(block.data(), 2048), 0u);
+  for (std::uint8_t b : block) ASSERT_EQ(b, 0);
+  form.StopBtnClick();  // no file: silence
+  std::fill(block.begin(), block.end(), 0xAA);
+  EXPECT_EQ(form.engine.ReadInputBlock(block.data(), 2048), 0u);
+  EXPECT_EQ(block[0], 0);
 }

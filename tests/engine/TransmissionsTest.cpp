@@ -3,38 +3,17 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <sstream>
 
 #include "Decoded.h"
 #include "FormFixture.h"
-#include "WavBytes.h"
+#include "Marked.h"
 #include "files/LoggingSettings.h"
 
 using namespace quorvane;
 using namespace quorvane::test;
 
 namespace {
-
-constexpr int Frames = 1024;  // one buffer at 11025 Hz, about 92.9 ms
-constexpr double BufferMs = Frames * 1000.0 / 11025;
-
-// Captured buffer k alternates +-(3000 + k) when loud and +-(1 + k) when
-// quiet (under the 0 dB threshold, a level of 1000): a written buffer tells
-// which one it was, and the DC step leaves it alone.
-SimSoundSource scripted(std::function<bool(int)> loud) {
-  return SimSoundSource::generator([loud](std::uint64_t frame, unsigned) {
-    const int k = static_cast<int>(frame / Frames);
-    const auto m = static_cast<std::int16_t>(loud(k) ? 3000 + k : 1 + k);
-    return frame % 2 ? m : static_cast<std::int16_t>(-m);
-  });
-}
-
-bool within(int k, std::initializer_list<std::pair<int, int>> spans) {
-  for (auto [from, to] : spans)
-    if (k >= from && k < to) return true;
-  return false;
-}
 
 class TransmissionsTest : public FormFixture {
  protected:
@@ -49,33 +28,13 @@ class TransmissionsTest : public FormFixture {
     path = dir.file("dispatch.wav");
   }
 
-  void record(std::function<bool(int)> loud, int buffers, LoggingSettings settings) {
+  void record(Loudness loud, int buffers, LoggingSettings settings) {
     form.transmissions.settings = settings;
-    audio.setSource(0, scripted(std::move(loud)));
+    audio.setSource(0, markedSource(std::move(loud)));
     host.queueFileChoice(path);
     host.after(static_cast<std::int64_t>(buffers * BufferMs), [this] { form.StopBtn.click(); });
     form.RecordBtn.click();
     EXPECT_TRUE(host.messages().empty());
-  }
-
-  // The buffer numbers in a WAV file, in file order; the header must count the data.
-  static std::vector<int> buffersIn(const std::string& file) {
-    const auto bytes = readAll(file);
-    EXPECT_GE(bytes.size(), 44u) << file;
-    if (bytes.size() < 44) return {};
-    EXPECT_EQ(u32At(bytes, 40), bytes.size() - 44) << file;
-    std::vector<int> ks;
-    for (std::size_t off = 44; off + 2 * Frames <= bytes.size(); off += 2 * Frames) {
-      const int m = std::abs(static_cast<std::int16_t>(bytes[off] | (bytes[off + 1] << 8)));
-      ks.push_back(m >= 3000 ? m - 3000 : m - 1);
-    }
-    return ks;
-  }
-
-  static std::vector<int> range(int from, int to) {
-    std::vector<int> v;
-    for (int k = from; k < to; ++k) v.push_back(k);
-    return v;
   }
 
   // The per-transmission files beside the chosen name, in name order.
@@ -165,7 +124,7 @@ TEST_F(TransmissionsTest, PreRollInOneFileAfterAHangAndAfterAPause) {
     path = dir.file("take" + std::to_string(preRoll) + ".wav");
     const auto loud = [](int k) { return within(k, {{20, 30}, {60, 70}}); };
     form.transmissions.settings = LoggingSettings{preRoll, false, 0, 0};
-    audio.setSource(0, scripted(loud));
+    audio.setSource(0, markedSource(loud));
     host.queueFileChoice(path);
     const std::int64_t t0 = host.nowMs();
     host.at(t0 + static_cast<std::int64_t>(45.5 * BufferMs), [this] { form.PauseBtn.click(); });
@@ -178,22 +137,15 @@ TEST_F(TransmissionsTest, PreRollInOneFileAfterAHangAndAfterAPause) {
     // After the pause the buffers no longer line up with the numbering: look
     // at samples. The numbers only grow (nothing twice), and the quiet sound
     // right before each burst is there with pre-roll and not without.
+    expectMarkersInOrder(path);
     const auto bytes = readAll(path);
-    ASSERT_EQ(u32At(bytes, 40), bytes.size() - 44);
-    int previous = -1;
     int quietBefore[2] = {0, 0};  // samples of the three buffers before each burst
     for (std::size_t off = 44; off + 1 < bytes.size(); off += 2) {
-      const int m = std::abs(static_cast<std::int16_t>(bytes[off] | (bytes[off + 1] << 8)));
-      const int k = m >= 3000 ? m - 3000 : m - 1;
-      ASSERT_GE(k, previous) << "at byte " << off;
+      const int m = std::abs(s16At(bytes, off)), k = markerOf(m);
+      ASSERT_NE(m, 0) << "at byte " << off;
       for (int b = 0; b < 2; ++b) quietBefore[b] += m < 3000 && k >= (b ? 57 : 17) && k < (b ? 60 : 20);
-      previous = k;
     }
-    for (int q : quietBefore)
-      if (preRoll == 2)
-        EXPECT_GE(q, 2 * Frames);
-      else
-        EXPECT_LT(q, Frames);
+    for (int q : quietBefore) EXPECT_TRUE(preRoll == 2 ? q >= 2 * Frames : q < Frames) << q;
     const auto rows = logRows(dir.file("take" + std::to_string(preRoll) + ".csv"));
     ASSERT_EQ(rows.size(), 3u);
     EXPECT_EQ(rows[1][5], "0.000");
@@ -240,15 +192,7 @@ TEST_F(TransmissionsTest, AStuckSquelchIsCutIntoFilesOfTheLimit) {
 // A file transfer splits a long recording into calls the same way, timed by
 // its place in the input file.
 TEST_F(TransmissionsTest, AFileTransferMakesAFileForEachCall) {
-  WavBytes w;
-  const std::uint32_t frames = 80 * Frames;
-  w.header(1, 11025).raw("data").u32(frames * 2);
-  for (std::uint32_t f = 0; f < frames; ++f) {
-    const int k = static_cast<int>(f / Frames);
-    const auto m = static_cast<std::int16_t>(within(k, {{10, 20}, {50, 60}}) ? 3000 + k : 1 + k);
-    w.u16(static_cast<std::uint16_t>(f % 2 ? m : -m));
-  }
-  writeAll(dir.file("long.wav"), w.bytes);
+  markedWav(dir.file("long.wav"), 80, [](int k) { return within(k, {{10, 20}, {50, 60}}); });
   form.transmissions.settings = LoggingSettings{0, true, 0, 0};
   form.FileTransferCheckBox.click();
   host.queueFileChoice(dir.file("long.wav"));
