@@ -50,6 +50,15 @@ std::string makeSound(const std::string& path, int sfFormat, int rate, int chann
   return path;
 }
 
+// Compressed kinds another program makes, at a rate and channel count of their own.
+const struct Kind {
+  const char* ext;
+  int format, rate, channels;
+} Kinds[] = {{"flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 22050, 2},
+             {"ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 44100, 1},
+             {"opus", SF_FORMAT_OGG | SF_FORMAT_OPUS, 48000, 2},
+             {"mp3", SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, 32000, 1}};
+
 class Compressed : public FormFixture {
  protected:
   Compressed() { startUp(); }
@@ -105,10 +114,10 @@ TEST_F(Compressed, FlacAndOpusRecordingsDecodeToTheSoundOfTheWavRecording) {
 TEST_F(Compressed, AKilledRecordingLeavesFilesThatDecodeToWithinASecondOfTheKill) {
   form.Stereo2Click();
   form.N48000Hz1Click();
-  for (const char* ext : {".flac", ".opus"}) {
-   for (std::int64_t killAt : {4200, 4600, 5000}) {
+  for (const auto& [ext, killAt] : {std::pair{".flac", 4200}, {".flac", 4600}, {".flac", 5000}, {".opus", 4200},
+                                     {".opus", 4600}, {".opus", 5000}}) {
     SCOPED_TRACE(std::string(ext) + " killed at " + std::to_string(killAt) + " ms");
-    const std::string path = dir.file(std::string("killed") + ext);
+    const std::string path = dir.file(std::string("killed") + ext), second = dir.file("second.wav");
     EXPECT_EXIT(
         {
           host.after(killAt, [] { std::raise(SIGKILL); });
@@ -118,29 +127,19 @@ TEST_F(Compressed, AKilledRecordingLeavesFilesThatDecodeToWithinASecondOfTheKill
     const Decoded d = decode(path);
     EXPECT_GE(d.seconds(), killAt / 1000.0 - 0.5);
     EXPECT_LE(d.seconds(), killAt / 1000.0);
-    const std::string second = dir.file("second.wav");
     const std::string command = (std::string(ext) == ".flac" ? "sox -q " : "opusdec --quiet ") + path + " " + second;
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
     EXPECT_NEAR(decode(second).seconds(), d.seconds(), 0.05);
-   }
   }
 }
 
 // FLAC, Ogg Vorbis, Opus and MP3 files made elsewhere play at their own rate
 // and pitch, seek to where the bar says, and transfer sample for sample.
 TEST_F(Compressed, PlaySeekAndTransferOfFlacVorbisOpusAndMp3) {
-  struct Case {
-    const char* name;
-    int format, rate, channels;
-  };
-  const Case cases[] = {{"in.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 22050, 2},
-                        {"in.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 44100, 1},
-                        {"in.opus", SF_FORMAT_OGG | SF_FORMAT_OPUS, 48000, 2},
-                        {"in.mp3", SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, 32000, 1}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+  for (const Kind& c : Kinds) {
+    SCOPED_TRACE(c.ext);
     host.clearMessages();
-    const std::string path = makeSound(dir.file(c.name), c.format, c.rate, c.channels);
+    const std::string path = makeSound(dir.file(std::string("in.") + c.ext), c.format, c.rate, c.channels);
     const Decoded original = decode(path);
     ASSERT_TRUE(original.ok);
 
@@ -171,7 +170,7 @@ TEST_F(Compressed, PlaySeekAndTransferOfFlacVorbisOpusAndMp3) {
 
     // Transferred with VOX off: the output is the decoded input, less the DC
     // the chain removes from each block (the tone's blocks do not average zero).
-    const std::string out = dir.file(std::string(c.name) + ".wav");
+    const std::string out = dir.file(std::string(c.ext) + ".wav");
     form.FileTransferCheckBox.click();
     host.queueFileChoice(path);
     host.queueFileChoice(out);
@@ -194,11 +193,7 @@ TEST_F(Compressed, PlaySeekAndTransferOfFlacVorbisOpusAndMp3) {
 // libsndfile will not open them (a torn Ogg page near the start). Nothing
 // crashes, nothing is left open.
 TEST_F(Compressed, DamagedCompressedFilesAreRefusedWithAMessageOrPlayWhatTheyHold) {
-  const std::pair<const char*, int> kinds[] = {{"flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16},
-                                               {"ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS},
-                                               {"opus", SF_FORMAT_OGG | SF_FORMAT_OPUS},
-                                               {"mp3", SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III}};
-  for (const auto& [ext, format] : kinds) {
+  for (const auto& [ext, format, rate, channels] : Kinds) {
     const auto whole = readAll(makeSound(dir.file(std::string("whole.") + ext), format, 16000, 1, 2.0));
     std::vector<std::uint8_t> noise(whole.size());
     std::uint32_t x = 12345;
