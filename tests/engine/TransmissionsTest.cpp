@@ -154,13 +154,13 @@ TEST_F(TransmissionsTest, PreRollInOneFileAfterAHangAndAfterAPause) {
   }
 }
 
-// Minimum length: a click of one buffer is dropped (no file, no bytes, no
-// row), a burst of a second is kept; in both modes.
+// Minimum length of 300 ms: a click of three buffers (279 ms) is dropped (no
+// file, no bytes, no row), a burst of four (372 ms) is kept; in both modes.
 TEST_F(TransmissionsTest, AClickShorterThanTheMinimumLeavesNoTrace) {
   for (const bool ownFile : {false, true}) {
     SCOPED_TRACE(ownFile);
     path = dir.file(ownFile ? "dispatch.wav" : "one.wav");
-    record([](int k) { return k == 20 || within(k, {{60, 71}}); }, 100, LoggingSettings{0, ownFile, 300, 0});
+    record([](int k) { return within(k, {{20, 23}, {60, 64}}); }, 100, LoggingSettings{0, ownFile, 300, 0});
     const auto ks = ownFile ? (ownFiles().size() == 1 ? buffersIn(ownFiles()[0]) : std::vector<int>{})
                             : buffersIn(path);
     ASSERT_FALSE(ks.empty());
