@@ -136,5 +136,6 @@ TEST_F(Stop, ReportsAHeaderThatCouldNotBeWritten) {
   form.StopBtnClick();
   ASSERT_EQ(host.messages().size(), 1u);
   EXPECT_EQ(host.messages()[0].caption, "File Error Message");
+  EXPECT_EQ(host.messages()[0].text, "Could not complete the Wave file");
   EXPECT_EQ(form.OutputFileOpen, 0);
 }
