@@ -56,14 +56,10 @@ TEST(Process, WritesWhatTheWindowsTransferWritesAtEveryRateAndSetting) {
           CliJob job;
           job.input = in;
           job.output = batch;
-          job.settings.FileTransfer = 1;
-          job.settings.VoxEnabled = vox;
-          job.settings.ThresholdDb = 12;
-          job.settings.HangTimeIndex = hang;
-          job.settings.OutputGainDb = 6 * vox;
-          job.settings.FilterEnabled = static_cast<std::uint8_t>(filter);
-          job.settings.LowFrequency = 250;
-          job.settings.HighFrequency = 3000;
+          auto& set = job.settings;
+          set.FileTransfer = 1, set.VoxEnabled = vox, set.ThresholdDb = 12, set.HangTimeIndex = hang;
+          set.OutputGainDb = 6 * vox, set.FilterEnabled = static_cast<std::uint8_t>(filter);
+          set.LowFrequency = 250, set.HighFrequency = 3000;
 
           SimHost host;
           SimWaveBackend audio{host};

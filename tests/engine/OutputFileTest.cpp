@@ -33,11 +33,6 @@ class OutputFile : public FormFixture {
     return b;
   }
 
-  static WavHeaderInfo onDisk(const std::string& path) {
-    const auto bytes = readAll(path);
-    return WavReader::parse(bytes.data(), bytes.size());
-  }
-
   std::uint32_t next_ = 0;
 };
 
@@ -63,10 +58,10 @@ TEST_F(OutputFile, TheFileOnDiskIsAValidWavWithinASecondOfTheLastBuffer) {
     ASSERT_LE(appended - declared, 10u * 2048u) << i;
   }
   form.StopBtnClick();
-  const WavHeaderInfo info = onDisk(path);
+  const auto bytes = readAll(path);
+  const WavHeaderInfo info = WavReader::parse(bytes.data(), bytes.size());
   ASSERT_TRUE(info.ok());
   EXPECT_EQ(info.declaredDataBytes, appended);
-  const auto bytes = readAll(path);
   for (std::uint32_t i = 0; i < appended; ++i) ASSERT_EQ(bytes[44 + i], static_cast<std::uint8_t>(i)) << i;
 }
 
