@@ -1,5 +1,6 @@
 #include "audio/PortAudioBackend.h"
 
+#include <algorithm>
 #include <alsa/asoundlib.h>
 #include <dlfcn.h>
 
@@ -105,7 +106,7 @@ PaStreamParameters PortAudioBackend::parameters(WaveDirection direction, int dev
   p.sampleFormat = paInt16;
   // The program keeps two buffers of about 93 ms queued, so a generous device
   // latency costs nothing and avoids dropouts on a busy desktop.
-  p.suggestedLatency = e.latency;
+  p.suggestedLatency = std::max(e.latency, 0.2);
   p.hostApiSpecificStreamInfo = nullptr;
   return p;
 }
@@ -137,7 +138,7 @@ std::uint32_t PortAudioBackend::openStream(Device& device) {
   const bool done = call(
       [opened, feed = d.feed, p, in, rate = d.format.SampleRate] {
         opened->error = Pa_OpenStream(&opened->stream, in ? &p : nullptr, in ? nullptr : &p, rate,
-                                      paFramesPerBufferUnspecified, paNoFlag, &PortAudioBackend::streamCallback,
+                                      rate / 10, paNoFlag, &PortAudioBackend::streamCallback,
                                       feed.get());
         if (opened->error == paNoError) Pa_SetStreamFinishedCallback(opened->stream, &streamFinished);
       },
