@@ -27,7 +27,16 @@ struct DeviceFeed {
   // device reports (it played a gap of its own) is counted.
   void play(std::uint8_t* out, std::size_t bytes, bool deviceUnderflowed = false);
   // The stream has stopped: asked to, or on its own (its server went away).
-  void finished() { ended.store(true, std::memory_order_release); }
+  void finished() {
+    ended.store(true, std::memory_order_release);
+    wake();
+  }
+  // The program's side sets wakeAt before it sleeps; the device side wakes it
+  // once, when the ring holds wakeAt bytes (capture) or it has played up to
+  // wakeAt bytes (playback). One wake-up per buffer instead of a look every
+  // few milliseconds.
+  void wakeIfDue(std::uint64_t reached);
+  void wake();
 
   SoundRing ring;
   const unsigned frameBytes;
@@ -38,6 +47,9 @@ struct DeviceFeed {
   std::atomic<bool> ended{false};
   // Moves on every capture() and play().
   std::atomic<std::uint64_t> activity{0};
+  // 0: nobody waits. Set before the stream starts, fixed while it runs.
+  std::atomic<std::uint64_t> wakeAt{0};
+  int wakeFd = -1;
 };
 
 }  // namespace quorvane

@@ -1,5 +1,6 @@
 #include "audio/PortAudioBackend.h"
 
+#include <algorithm>
 #include <alsa/asoundlib.h>
 #include <dlfcn.h>
 
@@ -103,9 +104,9 @@ PaStreamParameters PortAudioBackend::parameters(WaveDirection direction, int dev
   p.device = e.index;
   p.channelCount = format.Channels;
   p.sampleFormat = paInt16;
-  // The program keeps two buffers of about 93 ms queued, so a generous device
+  // The program keeps seconds of sound in the ring, so a generous device
   // latency costs nothing and avoids dropouts on a busy desktop.
-  p.suggestedLatency = e.latency;
+  p.suggestedLatency = std::max(e.latency, 0.2);
   p.hostApiSpecificStreamInfo = nullptr;
   return p;
 }
@@ -136,8 +137,11 @@ std::uint32_t PortAudioBackend::openStream(Device& device) {
   auto opened = std::make_shared<Opened>();
   const bool done = call(
       [opened, feed = d.feed, p, in, rate = d.format.SampleRate] {
+        // Callbacks of 100 ms: each wakes the library's thread and the sound
+        // server's client thread, so a few long ones cost far less than many
+        // short ones; the program's buffers are about 93 ms anyway.
         opened->error = Pa_OpenStream(&opened->stream, in ? &p : nullptr, in ? nullptr : &p, rate,
-                                      paFramesPerBufferUnspecified, paNoFlag, &PortAudioBackend::streamCallback,
+                                      rate / 10, paNoFlag, &PortAudioBackend::streamCallback,
                                       feed.get());
         if (opened->error == paNoError) Pa_SetStreamFinishedCallback(opened->stream, &streamFinished);
       },

@@ -18,7 +18,7 @@ constexpr std::size_t ChunkFrames = 1024;
 }
 
 SimWaveBackend::SimWaveBackend(const Host& host)
-    : host_(host), simHost_(dynamic_cast<const SimHost*>(&host)), scratch_(ChunkFrames * 2) {
+    : host_(host), scratch_(ChunkFrames * 2) {
   addDevice(WaveDirection::Input, "Simulated Input");
   addDevice(WaveDirection::Output, "Simulated Output");
 }
@@ -31,7 +31,6 @@ int SimWaveBackend::addDevice(WaveDirection direction, std::string name) {
 }
 
 void SimWaveBackend::removeDevices(WaveDirection direction) {
-  memo_ = {};
   list(direction).clear();
 }
 
@@ -45,14 +44,12 @@ void SimWaveBackend::refuseFormats(WaveDirection direction, int device) {
 }
 
 void SimWaveBackend::setSource(int inputDevice, SimSoundSource source) {
-  memo_ = {};
   inputs_.at(static_cast<std::size_t>(inputDevice)).source = std::move(source);
 }
 
 SimSoundSink& SimWaveBackend::sink(int outputDevice) { return outputs_.at(static_cast<std::size_t>(outputDevice)).sink; }
 
 void SimWaveBackend::failCall(WaveDirection direction, WaveCall call, std::uint32_t code, int times) {
-  memo_ = {};
   faults_.push_back(Fault{direction, call, code, times});
 }
 
@@ -61,13 +58,11 @@ void SimWaveBackend::clearFaults() { faults_.clear(); }
 void SimWaveBackend::stall(WaveDirection direction, int device, bool untilReset) {
   // Whatever was due before the stall still arrives.
   update();
-  memo_ = {};
   list(direction).at(static_cast<std::size_t>(device)).stall = untilReset ? Stall::UntilReset : Stall::Forever;
 }
 
 void SimWaveBackend::resume(WaveDirection direction, int device) {
   update();
-  memo_ = {};
   list(direction).at(static_cast<std::size_t>(device)).stall = Stall::None;
 }
 
@@ -156,29 +151,7 @@ void SimWaveBackend::catchUp(Device& device) {
   }
 }
 
-std::uint32_t SimWaveBackend::position(WaveHandle handle, std::uint32_t& bytes) {
-  if (handle == memo_.handle && handle != 0 && now() == memo_.ms) {
-    ++*memo_.polls;
-    bytes = memo_.bytes;
-    return WaveNoError;
-  }
-  return pollDevice(handle, bytes);
-}
-
-// Kept apart so that the poll answered from the memo stays a short function.
-[[gnu::noinline]] std::uint32_t SimWaveBackend::pollDevice(WaveHandle handle, std::uint32_t& bytes) {
-  const std::uint32_t result = StreamWaveBackend::position(handle, bytes);
-  if (result == WaveNoError && faults_.empty()) {
-    int* polls = &calls_[static_cast<std::size_t>(lastDirection_)][static_cast<std::size_t>(WaveCall::Position)];
-    memo_ = PositionMemo{handle, now(), bytes, polls};
-  }
-  return result;
-}
-
 std::uint32_t SimWaveBackend::beforeCall(WaveCall call, WaveDirection direction) {
-  // Any other call may change what the devices hold.
-  if (call != WaveCall::Position) memo_ = {};
-  lastDirection_ = direction;
   ++calls_[static_cast<std::size_t>(direction)][static_cast<std::size_t>(call)];
   for (auto it = faults_.begin(); it != faults_.end(); ++it) {
     if (it->direction != direction || it->call != call) continue;

@@ -9,7 +9,7 @@
 #include "audio/SimSoundSink.h"
 #include "audio/SimSoundSource.h"
 #include "audio/StreamWaveBackend.h"
-#include "platform/SimHost.h"
+#include "platform/Host.h"
 
 namespace quorvane {
 
@@ -62,10 +62,6 @@ class SimWaveBackend : public StreamWaveBackend {
 
   int deviceCount(WaveDirection direction) override;
   std::string productName(WaveDirection direction, int device) override;
-  // The record loop polls the capture position in a tight loop, during which
-  // virtual time stands still: a poll at the moment of the last one, with no
-  // other call in between and no fault armed, gets the same answer from a memo.
-  std::uint32_t position(WaveHandle handle, std::uint32_t& bytes) override;
 
  protected:
   std::unique_ptr<Device> createDevice() override;
@@ -104,21 +100,8 @@ class SimWaveBackend : public StreamWaveBackend {
   std::vector<SimDevice> inputs_;
   std::vector<SimDevice> outputs_;
   std::vector<Fault> faults_;
-  // Counted on every call, the position polls included: a plain table.
+  // Counted on every call: a plain table.
   std::array<std::array<int, 9>, 2> calls_{};
-  struct PositionMemo {
-    WaveHandle handle = 0;  // 0: nothing remembered
-    std::int64_t ms = 0;
-    std::uint32_t bytes = 0;
-    int* polls = nullptr;  // the position count of the device's direction
-  };
-  PositionMemo memo_;
-  WaveDirection lastDirection_ = WaveDirection::Input;
-  // The simulated host, whose clock the memo reads without a virtual call; null
-  // for any other host.
-  const SimHost* simHost_ = nullptr;
-  std::int64_t now() const { return simHost_ ? simHost_->SimHost::nowMs() : host_.nowMs(); }
-  std::uint32_t pollDevice(WaveHandle handle, std::uint32_t& bytes);
   std::vector<std::int16_t> scratch_;
   int reinitialisations_ = 0;
 };

@@ -37,6 +37,7 @@ std::uint32_t StreamWaveBackend::open(WaveDirection direction, int device, const
   d->index = device;
   d->format = format;
   d->feed = std::make_shared<DeviceFeed>(std::size_t{format.AvgBytesPerSec} * RingSeconds, format.BlockAlign);
+  d->feed->wakeFd = wakeFd_;
   if (std::uint32_t r = openStream(*d)) return r;
   // Playback runs from the start, silent until something is written.
   if (direction == WaveDirection::Output) {
@@ -84,6 +85,7 @@ std::uint32_t StreamWaveBackend::start(WaveHandle handle) {
   d->feed->ended.store(false, std::memory_order_release);
   if (std::uint32_t r = startStream(*d)) return r;
   d->running = true;
+  d->muted = false;
   return WaveNoError;
 }
 
@@ -107,7 +109,7 @@ std::uint32_t StreamWaveBackend::reset(WaveHandle handle) {
   d->queue.flush();
   d->feed->ring.discard();
   d->feed->played.store(0, std::memory_order_release);
-  d->monitor = d->playing = false;
+  d->monitor = d->playing = d->muted = false;
   // Playback goes on (silent) so that the next write plays at once.
   if (d->direction == WaveDirection::Output && !d->lost) {
     if (std::uint32_t r = startStream(*d)) return r;
@@ -152,6 +154,26 @@ void StreamWaveBackend::setMonitor(WaveHandle handle, bool monitor) {
   }
 }
 
+void StreamWaveBackend::setMuted(WaveHandle handle, bool muted) {
+  Device* d = find(handle);
+  if (!d || d->direction != WaveDirection::Output || d->lost) return;
+  muted = muted && d->monitor;
+  if (muted == d->muted) return;
+  d->muted = muted;
+  // A stopped stream costs nothing: no callbacks, no sound server traffic.
+  // The monitor's sound is dropped meanwhile (it keeps no more than its lead).
+  if (muted) {
+    stop(*d);
+    return;
+  }
+  d->feed->ring.discard();
+  d->feed->ended.store(false, std::memory_order_release);
+  if (startStream(*d) == WaveNoError)
+    d->running = true;
+  else
+    d->lost = true;
+}
+
 void StreamWaveBackend::update() {
   for (auto& [handle, d] : devices_) bringUpToDate(*d);
 }
@@ -189,6 +211,20 @@ void StreamWaveBackend::transfer(Device& d) {
   const std::uint32_t gaps = f.underruns.load(std::memory_order_relaxed);
   if (d.playing) playbackGaps_ += gaps - d.gapsSeen;
   d.gapsSeen = gaps;
+}
+
+bool StreamWaveBackend::armWake(WaveHandle handle) {
+  Device* d = find(handle);
+  if (!d || !d->running || d->feed->wakeFd < 0) return false;
+  DeviceFeed& f = *d->feed;
+  const bool input = d->direction == WaveDirection::Input;
+  // A monitor's sound is done once it is on its way: nothing to wait for.
+  const std::uint64_t at = input ? d->queue.firstLacks() : d->monitor ? 0 : d->queue.firstEnd();
+  if (at == 0) return false;
+  f.wakeAt.store(at, std::memory_order_release);
+  // Sound that came before the request would wake nobody.
+  f.wakeIfDue(input ? f.ring.readable() : f.played.load(std::memory_order_acquire));
+  return true;
 }
 
 SoundLoss StreamWaveBackend::soundLoss() const {

@@ -41,7 +41,10 @@ class StreamWaveBackend : public WaveBackend {
   std::uint32_t close(WaveHandle handle) override;
   void update() override;
   void setMonitor(WaveHandle handle, bool monitor) override;
+  void setMuted(WaveHandle handle, bool muted) override;
   SoundLoss soundLoss() const override;
+  void setWakeFd(int fd) override { wakeFd_ = fd; }
+  bool armWake(WaveHandle handle) override;
   std::uint64_t activity(WaveHandle handle) const override;
 
   static constexpr std::uint32_t RingSeconds = 4;
@@ -66,6 +69,7 @@ class StreamWaveBackend : public WaveBackend {
     bool lost = false;
     bool monitor = false;
     bool playing = false;        // a playback loop waits for its sound
+    bool muted = false;          // a monitor of silence, its stream stopped
     std::uint32_t gapsSeen = 0;  // its underruns looked at so far
   };
 
@@ -100,6 +104,7 @@ class StreamWaveBackend : public WaveBackend {
 
   std::map<WaveHandle, std::unique_ptr<Device>> devices_;
   WaveHandle nextHandle_ = 1;
+  int wakeFd_ = -1;
   std::uint32_t closedOverruns_ = 0;  // on devices already closed
   std::uint32_t playbackGaps_ = 0;
 };

@@ -67,6 +67,16 @@ class WaveBackend {
   // as soon as the device has it, and sound that would run the monitor far
   // behind is dropped), or playing sound (done once played).
   virtual void setMonitor(WaveHandle, bool) {}
+  // A monitor that is given only silence (Mute) may stop its stream until
+  // it is given sound again; what it is given meanwhile is dropped.
+  virtual void setMuted(WaveHandle, bool) {}
+  // Where a device's own thread signals that sound the program waits for has
+  // come (see Host::wakeFd); -1 for none.
+  virtual void setWakeFd(int) {}
+  // Before the program sleeps on a header of the device: asks for a wake-up
+  // once the device has what the header still lacks. False when the device
+  // cannot wake the program; it must then look again after a short sleep.
+  virtual bool armWake(WaveHandle) { return false; }
 
   // Starts the sound system afresh, so that a device that went away and came
   // back (a restarted sound server, a plugged-in adapter) is found again.

@@ -44,7 +44,9 @@ WaveDevices::WaveDevices(FormContext c, WaveBackend& backend)
     : InputSide(WaveDirection::Input, InputReports),
       OutputSide(WaveDirection::Output, OutputReports),
       c_(c),
-      backend_(backend) {}
+      backend_(backend) {
+  backend_.setWakeFd(c_.host.wakeFd());
+}
 
 WaveDevices::~WaveDevices() { ReleaseDevices(); }
 
@@ -122,7 +124,11 @@ std::uint32_t WaveDevices::position(WaveDeviceSide& side) {
 std::uint32_t WaveDevices::wait(WaveDeviceSide& side, BufferLetter letter) {
   // The capture loops wait for the capture buffer, then for the playback
   // buffer of the same pass: that playback device monitors the capture.
-  if (side.direction == WaveDirection::Output) backend_.setMonitor(side.Handle, std::exchange(inputWaited_, false));
+  if (side.direction == WaveDirection::Output) {
+    const bool monitor = std::exchange(inputWaited_, false);
+    backend_.setMonitor(side.Handle, monitor);
+    backend_.setMuted(side.Handle, monitor && c_.s.MuteEnabled == 1);
+  }
   const std::uint32_t bytes = poll(side, letter);
   if (side.direction == WaveDirection::Input) inputWaited_ = true;
   showSoundLoss();
@@ -143,8 +149,10 @@ std::uint32_t WaveDevices::poll(WaveDeviceSide& side, BufferLetter letter) {
   std::int64_t heardAt = c_.host.nowMs();
   backend_.update();
   while (!h.done()) {
-    c_.host.sleepMs(PollMs);
-    c_.host.processMessages();
+    // Asleep until the device has the buffer, the user does something or a
+    // timer (the watchdog's) runs out; a device that cannot say when the
+    // buffer is done is looked at every PollMs.
+    c_.host.waitForEvents(backend_.armWake(side.Handle) ? WakeMs : PollMs);
     // What the device delivered meanwhile comes first: a watchdog that fired
     // while a handler kept the program busy is no stall of the device.
     backend_.update();

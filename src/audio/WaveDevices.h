@@ -102,6 +102,8 @@ class WaveDevices {
   // A device that has delivered nothing for this long has stopped; the
   // watchdog's 200 ms only say that a buffer is overdue.
   static constexpr int SilentMs = 1000;
+  // The longest sleep on a device that wakes the program itself.
+  static constexpr int WakeMs = 250;
 
   // Stops and closes whatever is still open, without messages: the buffers
   // are about to be freed.

@@ -75,6 +75,10 @@ std::size_t WaveHeaderQueue::play(std::uint8_t* out, std::size_t bytes) {
   return done;
 }
 
+std::size_t WaveHeaderQueue::firstLacks() const {
+  return count_ == 0 ? 0 : entries_[first_].header->bufferLength - offset_;
+}
+
 void WaveHeaderQueue::playedUpTo(std::uint64_t bytes) {
   while (taken_whole_ > 0 && at(0).end <= bytes) finishFirst();
 }

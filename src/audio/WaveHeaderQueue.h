@@ -30,6 +30,11 @@ class WaveHeaderQueue {
   std::uint32_t position() const { return static_cast<std::uint32_t>(taken_); }
   // Bytes still to be filled, or still to be taken for playing.
   std::size_t pendingBytes() const { return pending_; }
+  // Capture: bytes the first header still lacks (0 with none held).
+  std::size_t firstLacks() const;
+  // Playback: where in what was taken the first header's sound ends, once it
+  // has been taken whole (0 before).
+  std::uint64_t firstEnd() const { return taken_whole_ > 0 ? entries_[first_].end : 0; }
   // Returns every header still held, marked done (a partly filled one keeps
   // its byte count), and sets the position back to zero.
   void flush();

@@ -43,7 +43,7 @@ void FileTransferEngine::FileTransferLoop() {
     if (s.NextBuffer == 1) blocks_.nextPair();
     // Queued once a quarter of the capture buffer is in: the transfer keeps
     // the output device fed a little earlier than a recording does.
-    if (!recorder_.Exchange(s.NextBuffer == 1, s.OutputBufferBytes / 4u)) return;
+    if (!recorder_.Exchange(s.NextBuffer == 1)) return;
     if (s.StopRequested) return recorder_.StopExit();
 
     c_.ui.RecordLED.SetChecked(s.ActivityState == ActivityFileTransfer && s.GateOpen == 1);

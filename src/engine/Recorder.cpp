@@ -113,7 +113,7 @@ void Recorder::RecordLoop() {
   while (s.StopRequested == 0 && s.ActivityState != ActivityPaused) {
     if (devices_.DeviceLost && !RecoverLostDevices()) return;
     if (s.NextBuffer == 1) ++bufferCount_;
-    if (!Exchange(s.NextBuffer == 1, s.InputBufferBytes / 2u)) return;
+    if (!Exchange(s.NextBuffer == 1)) return;
     if (s.StopRequested) return StopExit();
     processPass();
   }
@@ -141,9 +141,13 @@ void Recorder::OpenDevices() {
   devices_.WriteOutputBufferA();
 }
 
-bool Recorder::Exchange(bool waitForA, std::uint32_t pollFrom) {
+bool Recorder::Exchange(bool waitForA) {
   auto& s = c_.s;
-  if (!waitForPosition(pollFrom)) return false;
+  // The position is asked for its failure alone (a device gone mid-recording).
+  // Waiting for it to pass the middle of the buffer, as a device that holds
+  // only the queued buffers would need, gains nothing here: the device keeps
+  // seconds of sound in its ring, and the other pair is free to queue now.
+  devices_.GetInputPosition();
   if (waitForA) {
     devices_.RearmInputHeaderB();
     devices_.PrepareInputHeaderB();
@@ -184,25 +188,6 @@ bool Recorder::Exchange(bool waitForA, std::uint32_t pollFrom) {
   if (captured < s.InputBufferBytes) std::memset(in + captured, 0, s.InputBufferBytes - captured);
   c_.ui.TimeoutTimer.setEnabled(false);
   s.NextBuffer = waitForA ? 2 : 1;
-  return true;
-}
-
-bool Recorder::waitForPosition(std::uint32_t pollFrom) {
-  auto& s = c_.s;
-  const std::uint32_t b = s.InputBufferBytes;
-  if (b == 0) return true;
-  std::uint32_t p = devices_.GetInputPosition();
-  std::uint32_t polls = 0;
-  // A tight poll without sleeping or events: the wait is a fraction of a buffer.
-  while (p % b < pollFrom) {
-    if (p % (2 * b) == 0) break;
-    if (s.StopRequested) {
-      StopExit();
-      return false;
-    }
-    p = devices_.GetInputPosition();
-    if (++polls > b) break;
-  }
   return true;
 }
 

@@ -47,11 +47,10 @@ class Recorder {
   // Opens and starts the capture device with buffer A queued, and the
   // playback device with output buffer A written.
   void OpenDevices();
-  // One exchange of the capture loops: once the capture position within the
-  // current buffer has reached pollFrom bytes, queue the other input and
-  // output pair, then wait for this pair. False when a stop came first (the
-  // devices are then reset and closed).
-  bool Exchange(bool waitForA, std::uint32_t pollFrom);
+  // One exchange of the capture loops: read the capture position, queue the
+  // other input and output pair, then wait for this pair. False when a stop
+  // came first (the devices are then reset and closed).
+  bool Exchange(bool waitForA);
   // Resets and closes both devices.
   void StopExit();
   // The sound device went away (a sound server restarted, an adapter was
@@ -61,9 +60,6 @@ class Recorder {
   bool RecoverLostDevices();
 
  private:
-  // Waits until pollFrom bytes of the current capture buffer are filled;
-  // false when a stop came first.
-  bool waitForPosition(std::uint32_t pollFrom);
   // Record's work once it may start: files, then the loop.
   void startRecording();
   void processPass();

@@ -36,6 +36,16 @@ class Host : public TimerScheduler {
   virtual void sleepMs(int ms) = 0;
   // Runs every pending event: user input, due timers. Handlers may call it again.
   virtual void processMessages() = 0;
+  // Sleeps until an event comes (user input, a due timer, a write to
+  // wakeFd()) or maxMs pass, then runs the pending events. A host that cannot
+  // sleep on events sleeps maxMs.
+  virtual void waitForEvents(int maxMs) {
+    sleepMs(maxMs);
+    processMessages();
+  }
+  // A descriptor that other threads (a sound device's) write an eventfd count
+  // to, to end waitForEvents early; -1 when the host has none.
+  virtual int wakeFd() const { return -1; }
 
   // Seconds since the epoch, and their breakdown in local time and in UTC.
   virtual std::int64_t wallClockSeconds() const = 0;

@@ -7,21 +7,28 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QProcess>
+#include <QSocketNotifier>
 #include <QStandardPaths>
 #include <QThread>
 #include <QTimer>
 #include <QUrl>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
 #include <ctime>
 
 namespace quorvane {
 
-QtHost::QtHost() { clock_.start(); }
+QtHost::QtHost() : wakeFd_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) { clock_.start(); }
 
 QtHost::~QtHost() {
   for (auto& [model, timer] : timers_) {
     model->attach(nullptr);
     delete timer;
   }
+  delete wakeNotifier_;
+  delete waitTimer_;
+  if (wakeFd_ >= 0) ::close(wakeFd_);
 }
 
 void QtHost::sleepMs(int ms) {
@@ -29,6 +36,25 @@ void QtHost::sleepMs(int ms) {
 }
 
 void QtHost::processMessages() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+
+void QtHost::waitForEvents(int maxMs) {
+  // Made on first use: the event loop must exist first.
+  if (!wakeNotifier_ && wakeFd_ >= 0) {
+    wakeNotifier_ = new QSocketNotifier(wakeFd_, QSocketNotifier::Read);
+    QObject::connect(wakeNotifier_, &QSocketNotifier::activated, [fd = wakeFd_] {
+      std::uint64_t count = 0;
+      [[maybe_unused]] const auto n = ::read(fd, &count, sizeof count);
+    });
+  }
+  if (!waitTimer_) {
+    waitTimer_ = new QTimer;
+    waitTimer_->setSingleShot(true);
+  }
+  // The timer's event ends the wait when nothing else does.
+  waitTimer_->start(maxMs);
+  QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+  waitTimer_->stop();
+}
 
 std::int64_t QtHost::wallClockSeconds() const { return static_cast<std::int64_t>(std::time(nullptr)); }
 

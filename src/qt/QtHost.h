@@ -7,6 +7,7 @@
 
 #include "platform/Host.h"
 
+class QSocketNotifier;
 class QTimer;
 
 namespace quorvane {
@@ -23,6 +24,8 @@ class QtHost : public Host {
   std::int64_t nowMs() const override { return clock_.elapsed(); }
   void sleepMs(int ms) override;
   void processMessages() override;
+  void waitForEvents(int maxMs) override;
+  int wakeFd() const override { return wakeFd_; }
   std::int64_t wallClockSeconds() const override;
   std::int64_t wallClockMs() const override;
   CivilTime localTime(std::int64_t epochSeconds) const override;
@@ -43,6 +46,10 @@ class QtHost : public Host {
   QElapsedTimer clock_;
   QPointer<QWidget> mainWindow_;
   std::map<TimerModel*, QTimer*> timers_;
+  // The sound devices' wake-up: an eventfd the event loop watches.
+  int wakeFd_ = -1;
+  QSocketNotifier* wakeNotifier_ = nullptr;
+  QTimer* waitTimer_ = nullptr;
 };
 
 }  // namespace quorvane
