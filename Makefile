@@ -52,9 +52,10 @@ test-asan: deps
 # reference from the same run, with the ratio and its target.
 bench: configure
 	cmake -S . -B $(BUILD) -DQUORVANE_BENCH=ON > /dev/null
-	cmake --build $(BUILD) --target benches quorvane-cli
+	cmake --build $(BUILD) --target benches quorvane quorvane-cli
 	bash bench/run.sh $(BUILD)
 	bash bench/cli.sh $(BUILD)
+	bash bench/record.sh $(BUILD)
 
 # Line and branch coverage of src/ by the whole suite (the day-long soak left out:
 # unoptimised it takes too long and covers nothing the rest does not).

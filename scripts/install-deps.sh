@@ -22,6 +22,8 @@ packages=(
   time
   # a virtual display for screenshots and the end-to-end runs
   xvfb x11-apps fonts-dejavu-core
+  # driving the window in the recording benchmark
+  xdotool x11-utils
 )
 
 missing=()

@@ -10,10 +10,12 @@ namespace quorvane {
 void DeviceFeed::capture(const std::uint8_t* in, std::size_t bytes, bool deviceOverflowed) {
   // Whole frames only, so a full ring never leaves half a frame behind.
   const std::size_t room = (ring.capacity() - ring.readable()) / frameBytes * frameBytes;
-  const bool lost = ring.write(in, std::min(bytes, room)) < bytes;
-  if (lost || deviceOverflowed) overruns.fetch_add(1, std::memory_order_relaxed);
+  const std::size_t kept = ring.write(in, std::min(bytes, room));
+  if (kept < bytes || deviceOverflowed) overruns.fetch_add(1, std::memory_order_relaxed);
+  const std::uint64_t total = captured.load(std::memory_order_relaxed) + kept;
+  captured.store(total, std::memory_order_release);
   activity.fetch_add(1, std::memory_order_release);
-  wakeIfDue(ring.readable());
+  wakeIfDue(total);
 }
 
 void DeviceFeed::play(std::uint8_t* out, std::size_t bytes, bool deviceUnderflowed) {

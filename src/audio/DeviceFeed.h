@@ -32,8 +32,7 @@ struct DeviceFeed {
     wake();
   }
   // The program's side sets wakeAt before it sleeps; the device side wakes it
-  // once, when the ring holds wakeAt bytes (capture) or it has played up to
-  // wakeAt bytes (playback). One wake-up per buffer instead of a look every
+  // once, when it has captured or played up to wakeAt bytes. One wake-up per buffer instead of a look every
   // few milliseconds.
   void wakeIfDue(std::uint64_t reached);
   void wake();
@@ -44,6 +43,8 @@ struct DeviceFeed {
   std::atomic<std::uint32_t> underruns{0};
   // Playback: bytes of the program's sound the device has played.
   std::atomic<std::uint64_t> played{0};
+  // Capture: bytes the device has put into the ring, ever.
+  std::atomic<std::uint64_t> captured{0};
   std::atomic<bool> ended{false};
   // Moves on every capture() and play().
   std::atomic<std::uint64_t> activity{0};

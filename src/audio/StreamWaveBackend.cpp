@@ -109,9 +109,11 @@ std::uint32_t StreamWaveBackend::reset(WaveHandle handle) {
   d->queue.flush();
   d->feed->ring.discard();
   d->feed->played.store(0, std::memory_order_release);
-  d->monitor = d->playing = d->muted = false;
-  // Playback goes on (silent) so that the next write plays at once.
-  if (d->direction == WaveDirection::Output && !d->lost) {
+  d->monitor = d->playing = false;
+  // Playback goes on (silent) so that the next write plays at once. A muted
+  // monitor's stream stays stopped until it is given sound: its sound server
+  // may have gone meanwhile, unnoticed, and starting a stream there can hang.
+  if (d->direction == WaveDirection::Output && !d->lost && !d->muted) {
     if (std::uint32_t r = startStream(*d)) return r;
     d->running = true;
   }
@@ -216,14 +218,25 @@ void StreamWaveBackend::transfer(Device& d) {
 bool StreamWaveBackend::armWake(WaveHandle handle) {
   Device* d = find(handle);
   if (!d || !d->running || d->feed->wakeFd < 0) return false;
+  catchUp(*d);
   DeviceFeed& f = *d->feed;
   const bool input = d->direction == WaveDirection::Input;
+  // Capture: what has left the ring so far, and what the first header lacks.
   // A monitor's sound is done once it is on its way: nothing to wait for.
-  const std::uint64_t at = input ? d->queue.firstLacks() : d->monitor ? 0 : d->queue.firstEnd();
+  std::uint64_t at = 0;
+  if (input) {
+    // The ring first: what it holds was all captured, so the difference
+    // never goes below zero.
+    const std::uint64_t held = f.ring.readable();
+    const std::uint64_t left = f.captured.load(std::memory_order_acquire) - held;
+    at = d->queue.firstLacks() == 0 ? 0 : left + d->queue.firstLacks();
+  } else if (!d->monitor) {
+    at = d->queue.firstEnd();
+  }
   if (at == 0) return false;
   f.wakeAt.store(at, std::memory_order_release);
   // Sound that came before the request would wake nobody.
-  f.wakeIfDue(input ? f.ring.readable() : f.played.load(std::memory_order_acquire));
+  f.wakeIfDue(input ? f.captured.load(std::memory_order_acquire) : f.played.load(std::memory_order_acquire));
   return true;
 }
 
