@@ -62,6 +62,7 @@ TEST_F(FrequencyDialog, ValuesAreComparedAsWholeNumbersAndRefusedWithTheirMessag
       {lo, "", true, "Frequency Set: '' is not a valid floating point value", "", 300.0f, 2400.0f},
       {lo, ".", true, "Frequency Set: '.' is not a valid floating point value", ".", 300.0f, 2400.0f},
       {hi, "1.2.3", true, "Frequency Set Error: '1.2.3' is not a valid floating point value", "1.2.3", 300.0f, 2400.0f},
+      {hi, "300.9", true, "", "300.9", 300.0f, 300.9f},
       {hi, "5512", true, "", "5512.0", 300.0f, 5512.0f},  // half of 11025 in whole numbers
       {hi, "5513", true, half, "5512", 300.0f, 5512.0f},
       {hi, "99999999999999999999", true, half, "5512", 300.0f, 5512.0f},  // beyond 32 bits

@@ -179,8 +179,9 @@ TEST_F(Clock, CatchesUpFiveSecondsButDoesNotReplayAClockSetForward) {
   schedule(at(10, 0, 2), AM, at(0, 0, 0), AM);
   setLocal(at(10, 0, 0));
   arm();
-  host.at(tick(1) + 100, [&] { host.sleepMs(4500); });  // next tick shows :06
+  host.at(tick(1) + 100, [&] { host.sleepMs(5500); });  // next tick shows :06, five seconds on
   runTo(7);
+  EXPECT_EQ(timesShown("10:00:06 AM"), 1);
   EXPECT_EQ(form.ScheduleActive, 1);
 
   form.ScheduleActive = 0;
