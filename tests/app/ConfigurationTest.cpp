@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <filesystem>
@@ -222,30 +226,51 @@ TEST_F(ConfigurationTest, WithNoUsableFileTheProgramRunsOnDefaultsAndSavesNothin
   EXPECT_TRUE(stat(dir.file("fifo.cfg").c_str(), &st) == 0 && S_ISFIFO(st.st_mode));
 }
 
-// A full disk, a folder that takes no new file, or another instance saving at
-// the same moment and holding the temporary file (waited for a bounded time,
-// never written into): the old file stays whole, no temporary is left behind,
-// and it is said on standard error at every save and in a box at "Exit" (the
-// close box may come from a logout).
-TEST_F(ConfigurationTest, AFailedSaveLeavesTheOldFileWholeAndIsSaidSo) {
+// Settings that cannot be saved are said so: on standard error at every save,
+// and in a box at "Exit" (the close box may come from a logout). In a read-only
+// folder nothing is created and the old file stays whole.
+TEST_F(ConfigurationTest, InAReadOnlyFolderNothingIsCreatedAndAFailedSaveIsSaidSo) {
+  const auto folder = dir.path() / "readonly";
+  std::filesystem::create_directories(folder);
+  host.setConfigFilePath((folder / "quorvane.cfg").string());
+  ASSERT_TRUE(Configuration::CreateDefaultFile(host));
+  startUp();
+  // Permission bits do not stop root; the immutable attribute does.
+  const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+  int flags = 0;
+  const bool immutable = geteuid() == 0 && ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 &&
+                         (flags |= FS_IMMUTABLE_FL, ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0);
+  if (!immutable) chmod(folder.c_str(), 0555);
+  if (!immutable && access(folder.c_str(), W_OK) == 0) GTEST_SKIP() << "no way to make a folder read-only here";
+  form.VoxCheckBox.click();
+  form.Exit1.click();
+  const std::size_t files = filesIn(folder);
+  flags &= ~FS_IMMUTABLE_FL;
+  if (immutable) ioctl(fd, FS_IOC_SETFLAGS, &flags);
+  close(fd);
+  chmod(folder.c_str(), 0755);
+  EXPECT_EQ(files, 1u);
+  EXPECT_EQ(readAll(host.configFilePath()), bytesOf(ConfigRecord{}));
+  EXPECT_EQ(said(host), Lines{"File Error Message: Could not save the settings to " + host.configFilePath()});
+  EXPECT_EQ(host.errors, Lines(2, "Could not save the settings to " + host.configFilePath()));  // Exit, then close
+}
+
+// A full disk, or another instance saving at the same moment and holding the
+// temporary file (waited for a bounded time, never written into): the old file
+// stays whole and no temporary is left behind.
+TEST_F(ConfigurationTest, AFailedSaveLeavesTheOldFileWhole) {
   ASSERT_TRUE(Configuration::CreateDefaultFile(host));
   startUp();
   form.VoxCheckBox.click();
-  for (std::size_t room : {40, 0}) {
-    host.errors.clear();
-    host.setFileOpener([room](const std::string& p, FileMode m) -> std::unique_ptr<FileStream> {
-      auto f = m == FileMode::ReadBinary || room ? openStdioFile(p, m) : nullptr;
-      if (!f || m == FileMode::ReadBinary) return f;
-      return std::make_unique<LimitedFile>(std::move(f), room);
-    });
-    EXPECT_FALSE(form.SaveConfiguration());
-    EXPECT_EQ(host.errors, Lines{"Could not save the settings to " + cfg()});
-    EXPECT_EQ(readAll(cfg()), bytesOf(ConfigRecord{}));
-    EXPECT_EQ(filesIn(dir.path()), 1u);
-  }
-  EXPECT_TRUE(said(host).empty());
-  form.Exit1.click();
-  EXPECT_EQ(said(host), Lines{"File Error Message: Could not save the settings to " + cfg()});
+  host.setFileOpener([](const std::string& p, FileMode m) -> std::unique_ptr<FileStream> {
+    auto f = openStdioFile(p, m);
+    if (!f || m == FileMode::ReadBinary) return f;
+    return std::make_unique<LimitedFile>(std::move(f), 40);
+  });
+  EXPECT_FALSE(form.SaveConfiguration());
+  EXPECT_EQ(host.errors, Lines{"Could not save the settings to " + cfg()});
+  EXPECT_EQ(readAll(cfg()), bytesOf(ConfigRecord{}));
+  EXPECT_EQ(filesIn(dir.path()), 1u);
   host.setFileOpener(nullptr);
   {
     OtherInstance other(cfg() + ".tmp", "theirs");

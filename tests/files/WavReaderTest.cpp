@@ -102,7 +102,9 @@ TEST(WavReader, AFileEndingInsideItsHeaderFailsTheCheckThatReadsThere) {
   WavBytes many;
   many.header(1, 11025);
   for (int i = 0; i < WavReader::kMaxChunks; ++i) many.chunk("JUNK", 0);
-  EXPECT_EQ(parse(withData(many, 2).bytes).check, Check::TooManyChunks);
+  const WavHeaderInfo info = parse(withData(many, 2).bytes);
+  EXPECT_EQ(info.check, Check::TooManyChunks);
+  EXPECT_EQ(info.message(), "No sound found in the first 4096 chunks of the wave file");
 }
 
 // A crash left the provisional sizes (36 and 0) but 3000 bytes of sound; a size
