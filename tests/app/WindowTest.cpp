@@ -99,23 +99,15 @@ TEST_F(Window, HelpAboutAndVolumeStartWhatIsThereOrSaySo) {
   EXPECT_EQ(said(host), Lines{});
 }
 
-// "Exit" and the close box complete the open file, stop its timers, save the
-// settings and end the program; with a window shell, Exit saves first and then
-// closes the window, whose close runs the same path.
-TEST_F(Window, ExitCompletesTheOpenFileSavesAndEnds) {
+// "Exit" stops the timers, saves the settings and ends the program (the open file
+// is completed on the way, as below); with a window shell, Exit saves first and
+// then closes the window, whose close runs the same path.
+TEST_F(Window, ExitSavesAndEnds) {
   writeAll(dir.file("quorvane.cfg"), std::vector<std::uint8_t>(86, 0));
   startUp();
-  const std::string path = dir.file("exit.wav");
-  openOutput(path);
-  appendBuffer(6000);
   form.MuteCheckBox.click();
   form.PauseTimer.setEnabled(true);
   form.Exit1.click();
-  const auto wav = readAll(path);
-  EXPECT_EQ(wav.size(), 6044u);
-  EXPECT_EQ(u32At(wav, 4), 6036u);
-  EXPECT_EQ(u32At(wav, 40), 6000u);
-  EXPECT_EQ(form.OutputFileOpen, 0);
   EXPECT_FALSE(form.PauseTimer.enabled());
   EXPECT_EQ(form.StopRequested, 1);
   EXPECT_EQ(host.terminateRequests(), 1);
