@@ -3,6 +3,7 @@
 
 #include "FormFixture.h"
 #include "OtherInstance.h"
+#include "Said.h"
 #include "WavBytes.h"
 
 using namespace quorvane;
@@ -16,13 +17,10 @@ class WaveFiles : public FormFixture {
     startUp();
     form.formats.designFilter = [](float, float) {};
   }
-
   std::string writeWav(const std::string& name, const std::vector<std::uint8_t>& bytes) {
-    const std::string path = dir.file(name);
-    writeAll(path, bytes);
-    return path;
+    writeAll(dir.file(name), bytes);
+    return dir.file(name);
   }
-
   void openInput(const std::string& path) {
     host.queueFileChoice(path);
     form.OpenInput1Click();
@@ -38,9 +36,8 @@ TEST_F(WaveFiles, OutputFileGetsAProvisionalHeaderAndIsCompletedOnReplacement) {
   ASSERT_EQ(form.OutputFileOpen, 1);
   ASSERT_EQ(host.fileRequests().size(), 1u);
   const FileDialogRequest& r = host.fileRequests()[0];
-  EXPECT_EQ(r.title, "Output Wave File Select");
-  EXPECT_EQ(r.defaultExtension, "wav");
-  EXPECT_EQ(r.kind, FileDialogRequest::Kind::Save);
+  EXPECT_EQ(std::tuple(r.title, r.defaultExtension, r.kind),
+            std::tuple("Output Wave File Select", "wav", FileDialogRequest::Kind::Save));
   auto bytes = readAll(first);
   ASSERT_EQ(bytes.size(), 44u);
   EXPECT_EQ(u32At(bytes, 4), 36u);
@@ -59,7 +56,7 @@ TEST_F(WaveFiles, OutputFileGetsAProvisionalHeaderAndIsCompletedOnReplacement) {
   form.OpenOutput1Click();  // cancelled: the open file is completed and none stays open
   EXPECT_EQ(form.OutputFileOpen, 0);
   EXPECT_EQ(u32At(readAll(second), 40), 2048u);
-  EXPECT_TRUE(host.messages().empty());
+  EXPECT_EQ(said(host), Lines{});
 }
 
 // A FIFO or a device as output once hung the program or wrote into the
@@ -77,19 +74,16 @@ TEST_F(WaveFiles, AnOutputFileThatCannotBeCreatedIsReportedAndNothingIsRecorded)
       {held, "The file is in use by another program"},
   };
   for (const auto& [path, text] : cases) {
-    host.clearMessages();
     host.queueFileChoice(path);
     form.RecordBtn.click();
     EXPECT_EQ(form.OutputFileOpen, 0);
     EXPECT_EQ(form.ActivityState, ActivityStopped);
-    ASSERT_EQ(host.messages().size(), 1u) << path;
-    EXPECT_EQ(host.messages()[0].text, text);
-    EXPECT_EQ(host.messages()[0].caption, "File Error Message");
+    EXPECT_EQ(said(host), Lines{"File Error Message: " + text}) << path;
   }
   EXPECT_EQ(readAll(held).size(), 9u);
 }
 
-TEST_F(WaveFiles, OurOwnRecordingReadsBackAtTheFirstSample) {
+TEST_F(WaveFiles, OurOwnRecordingReadsBackAtTheFirstSampleInItsFormat) {
   const std::string path = dir.file("own.wav");
   form.Stereo2Click();
   form.N22050Hz1Click();
@@ -110,19 +104,18 @@ TEST_F(WaveFiles, OurOwnRecordingReadsBackAtTheFirstSample) {
   EXPECT_EQ(form.WaveFormat, (WaveFormatEx{2, 22050, 88200, 4, 16}));
   EXPECT_EQ(form.OutputWaveFormat, form.WaveFormat);
   EXPECT_EQ(form.InputBufferBytes, 8192);
-  EXPECT_TRUE(form.N22050Hz1.checked());
-  EXPECT_TRUE(form.Stereo2.checked());
+  EXPECT_TRUE(form.N22050Hz1.checked() && form.Stereo2.checked());
   EXPECT_EQ(form.StatusMemo2.text(), "Channel Mode = STEREO    Sample Rate = 22050 Hz");
-}
 
-TEST_F(WaveFiles, AFileOpenedWhileIdleIsKeptWithoutAdoptingItsFormatUntilTheChooserIsCancelled) {
-  openInput(writeWav("idle.wav", WavBytes().header(2, 44100).raw("data").u32(400).fill(400, 1).bytes));
+  // Opened while idle, a file is kept without adopting its format, until the chooser is cancelled.
+  form.ActivityState = ActivityStopped;
+  openInput(writeWav("idle.wav", WavBytes().header(1, 44100).raw("data").u32(400).fill(400, 1).bytes));
   EXPECT_EQ(form.InputFileOpen, 1);
   EXPECT_EQ(form.InputFileFormat.Format.SampleRate, 44100u);
-  EXPECT_EQ(form.WaveFormat, WaveFormatEx{});
+  EXPECT_EQ(form.WaveFormat.SampleRate, 22050u);
   form.OpenInput1Click();  // nothing queued: cancel
   EXPECT_EQ(form.InputFileOpen, 0);
-  EXPECT_TRUE(host.messages().empty());
+  EXPECT_EQ(said(host), Lines{});
 }
 
 // Every refused file says why; none stays open, none has its format adopted.
@@ -130,30 +123,28 @@ TEST_F(WaveFiles, BadInputFilesAreClosedWithTheirMessage) {
   const std::string fifo = dir.file("fifo.wav");
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
   const auto header = WavBytes().header(2, 44100).raw("data").u32(0).bytes;
-  const SimHost::Message noSound{"The wave file holds no sound", "File Error Message"};
+  const std::string noSound = "File Error Message: The wave file holds no sound";
   // A compressed file at a rate the program does not play gets the WAV file's message.
   const std::string flac96k = dir.file("96k.flac");
   ASSERT_EQ(std::system(("sox -q -n -r 96000 -b 16 " + flac96k + " synth 0.2 sine 1000").c_str()), 0);
-  const std::pair<std::string, SimHost::Message> cases[] = {
-      {writeWav("text.wav", {'h', 'e', 'l', 'l', 'o'}), {"Not a RIFF file", "File Error Message"}},
+  const std::pair<std::string, std::string> cases[] = {
+      {writeWav("text.wav", {'h', 'e', 'l', 'l', 'o'}), "File Error Message: Not a RIFF file"},
       {writeWav("8bit.wav", WavBytes().header(1, 11025, 16, 8).raw("data").u32(4).fill(4, 0).bytes),
-       {"Only 16-bit PCM wave files can be played", "File Error Message"}},
-      {flac96k, {"Only wave files at 8000, 11025, 16000, 22050, 32000, 44100 or 48000 Hz can be played", "File Error Message"}},
+       "File Error Message: Only 16-bit PCM wave files can be played"},
+      {flac96k, "File Error Message: Only wave files at 8000, 11025, 16000, 22050, 32000, 44100 or 48000 Hz can be "
+                "played"},
       {writeWav("empty.wav", header), noSound},
       {writeWav("cut.wav", {header.begin(), header.begin() + 40}), noSound},
-      {dir.file("missing.wav"), {"Could not open the wave file", "File Open Error Message"}},
-      {fifo, {"Not a regular file", "File Open Error Message"}},
-      {dir.path().string(), {"Not a regular file", "File Open Error Message"}},
+      {dir.file("missing.wav"), "File Open Error Message: Could not open the wave file"},
+      {fifo, "File Open Error Message: Not a regular file"},
+      {dir.path().string(), "File Open Error Message: Not a regular file"},
   };
   form.ActivityState = ActivitySelectingInput;
   for (const auto& [path, message] : cases) {
-    host.clearMessages();
     openInput(path);
     EXPECT_EQ(form.InputFileOpen, 0);
     EXPECT_FALSE(form.InputFile);
     EXPECT_EQ(form.WaveFormat.Channels, 1);  // not adopted
-    ASSERT_EQ(host.messages().size(), 1u) << path;
-    EXPECT_EQ(host.messages()[0].text, message.text);
-    EXPECT_EQ(host.messages()[0].caption, message.caption);
+    EXPECT_EQ(said(host), Lines{message}) << path;
   }
 }
