@@ -145,7 +145,11 @@ UpDownWidget::UpDownWidget(UpDownModel& model, QWidget* parent) : QWidget(parent
   connect(down, &QToolButton::clicked, this, [&model] { model.click(UpDownModel::Button::Down); });
 }
 
-PaintBoxWidget::PaintBoxWidget(PaintBoxModel& model, QWidget* parent) : QWidget(parent), model_(model) {}
+PaintBoxWidget::PaintBoxWidget(PaintBoxModel& model, QWidget* parent) : QWidget(parent), model_(model) {
+  // Its image covers it whole and is redrawn every buffer: nothing beneath it
+  // needs painting first.
+  setAttribute(Qt::WA_OpaquePaintEvent);
+}
 
 void PaintBoxWidget::paintEvent(QPaintEvent*) {
   const RasterCanvas& img = model_.image();
