@@ -104,9 +104,10 @@ PaStreamParameters PortAudioBackend::parameters(WaveDirection direction, int dev
   p.device = e.index;
   p.channelCount = format.Channels;
   p.sampleFormat = paInt16;
-  // The program keeps seconds of sound in the ring, so a generous device
-  // latency costs nothing and avoids dropouts on a busy desktop.
-  p.suggestedLatency = std::max(e.latency, 0.2);
+  // The device's own. A capture that comes in lumps of more than about 50 ms
+  // leaves the monitor that plays it, which holds only a buffer or two, short
+  // between two lumps: it clicks.
+  p.suggestedLatency = e.latency;
   p.hostApiSpecificStreamInfo = nullptr;
   return p;
 }
@@ -137,11 +138,13 @@ std::uint32_t PortAudioBackend::openStream(Device& device) {
   auto opened = std::make_shared<Opened>();
   const bool done = call(
       [opened, feed = d.feed, p, in, rate = d.format.SampleRate] {
-        // Callbacks of 100 ms: each wakes the library's thread and the sound
-        // server's client thread, so a few long ones cost far less than many
-        // short ones; the program's buffers are about 93 ms anyway.
+        // Capture in callbacks of 50 ms: each wakes the library's thread and
+        // the sound server's client thread, so fewer, longer ones cost far
+        // less; longer still would make the monitor click (see parameters()).
+        // Playback in the library's own periods.
         opened->error = Pa_OpenStream(&opened->stream, in ? &p : nullptr, in ? nullptr : &p, rate,
-                                      rate / 10, paNoFlag, &PortAudioBackend::streamCallback,
+                                      in ? rate / 20 : paFramesPerBufferUnspecified, paNoFlag,
+                                      &PortAudioBackend::streamCallback,
                                       feed.get());
         if (opened->error == paNoError) Pa_SetStreamFinishedCallback(opened->stream, &streamFinished);
       },
