@@ -3,7 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "DeviceFixture.h"
+#include "FormFixture.h"
+#include "audio/WaveResult.h"
 
 using namespace quorvane;
 using namespace quorvane::test;
