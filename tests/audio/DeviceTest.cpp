@@ -200,10 +200,10 @@ TEST_F(Device, StallIsWaitedOutWhileTheSoundCardDialogIsOpen) {
   audio.stall(In);
   form.SelectInputSoundDevice1Click();
   armWatchdog();
-  host.at(700, [this] { audio.resume(In); });
+  host.at(1700, [this] { audio.resume(In); });  // longer than a device may stay silent
 
   EXPECT_EQ(waitInput(true), 2048u);
-  EXPECT_EQ(host.nowMs(), 800);       // 700 ms + 92.9 ms, at the next poll
+  EXPECT_EQ(host.nowMs(), 1800);      // 1700 ms + 92.9 ms, at the next poll
   EXPECT_EQ(form.DeviceTimedOut, 1);  // the watchdog fired and was not acted on
   EXPECT_EQ(calls(In, WaveCall::Reset), 0);
 }
