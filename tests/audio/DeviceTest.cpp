@@ -82,12 +82,20 @@ class Device : public FormFixture {
   std::vector<std::int16_t> captured;
 };
 
+using DoubleBuffer = Device;
+// The waits, with A and B queued: buffer A fills in 92.9 ms.
+struct DeviceWait : Device {
+  DeviceWait() {
+    startCapture();
+    queueInput(false);
+  }
+};
 constexpr auto In = WaveDirection::Input;
 constexpr auto Out = WaveDirection::Output;
 
 }  // namespace
 
-TEST_F(Device, CapturesEverySampleOnceAndInOrderWhileTwoBuffersStayQueued) {
+TEST_F(DoubleBuffer, CapturesEverySampleOnceAndInOrderWhileTwoBuffersStayQueued) {
   startCapture();
   for (int i = 0; i < 20; ++i) pass(i % 2 == 0, 30);
   EXPECT_EQ(captured.size(), 20u * 1024);
@@ -96,7 +104,7 @@ TEST_F(Device, CapturesEverySampleOnceAndInOrderWhileTwoBuffersStayQueued) {
   EXPECT_TRUE(host.messages().empty());
 }
 
-TEST_F(Device, ALateProgramCatchesUpFromTheRingAndLosesOnlyWhatOverflowsIt) {
+TEST_F(DoubleBuffer, ALateProgramCatchesUpFromTheRingAndLosesOnlyWhatOverflowsIt) {
   // 250 ms late: A (queued before the wait) fills, the rest waits in the
   // ring. 4.5 s late: the ring's 4 s fill too, and only what came after is lost.
   for (const int busyMs : {250, 4500}) {
@@ -119,7 +127,7 @@ TEST_F(Device, ALateProgramCatchesUpFromTheRingAndLosesOnlyWhatOverflowsIt) {
   }
 }
 
-TEST_F(Device, PlaysEveryBufferInOrderThenSilence) {
+TEST_F(DoubleBuffer, PlaysEveryBufferInOrderThenSilence) {
   std::vector<std::int16_t> block(1024);
   std::int16_t next = 1;  // no zero in the sound, so silence stands out
   auto fresh = [&] {
@@ -147,7 +155,7 @@ TEST_F(Device, PlaysEveryBufferInOrderThenSilence) {
     ASSERT_EQ(played[i], i < 12 * 1024 ? static_cast<std::int16_t>(i + 1) : 0) << i;
 }
 
-TEST_F(Device, OpeningAgainReleasesADeviceLeftRunningAndClosingTheWindowReleasesAll) {
+TEST_F(DoubleBuffer, OpeningAgainReleasesADeviceLeftRunningAndClosingTheWindowReleasesAll) {
   startCapture();  // a run that ended without closing its device (stopped while paused)
   queueInput(false);
   host.sleepMs(40);
@@ -165,10 +173,7 @@ TEST_F(Device, OpeningAgainReleasesADeviceLeftRunningAndClosingTheWindowReleases
   EXPECT_EQ(audio.openCount(), 0u);
 }
 
-// The waits, with A and B queued: buffer A fills in 92.9 ms.
-TEST_F(Device, StalledCaptureIsResetAndRestartedByTheWatchdogAndGoesOn) {
-  startCapture();
-  queueInput(false);
+TEST_F(DeviceWait, StalledCaptureIsResetAndRestartedByTheWatchdogAndGoesOn) {
   host.sleepMs(50);
   audio.stall(In);
   armWatchdog();
@@ -196,9 +201,7 @@ TEST_F(Device, StalledCaptureIsResetAndRestartedByTheWatchdogAndGoesOn) {
   EXPECT_TRUE(host.messages().empty());
 }
 
-TEST_F(Device, StallIsWaitedOutWhileTheSoundCardDialogIsOpen) {
-  startCapture();
-  queueInput(false);
+TEST_F(DeviceWait, StallIsWaitedOutWhileTheSoundCardDialogIsOpen) {
   audio.stall(In);
   form.SelectInputSoundDevice1Click();
   armWatchdog();
@@ -210,9 +213,7 @@ TEST_F(Device, StallIsWaitedOutWhileTheSoundCardDialogIsOpen) {
   EXPECT_EQ(calls(In, WaveCall::Reset), 0);
 }
 
-TEST_F(Device, StopWhilePollingReturnsWithinOnePollWithWhatCameIn) {
-  startCapture();
-  queueInput(false);
+TEST_F(DeviceWait, StopWhilePollingReturnsWithinOnePollWithWhatCameIn) {
   armWatchdog();
   host.at(55, [this] { form.StopRequested = 1; });
   EXPECT_EQ(dev().WaitInputBufferA(), 2 * frameAt(60));
@@ -220,9 +221,7 @@ TEST_F(Device, StopWhilePollingReturnsWithinOnePollWithWhatCameIn) {
   EXPECT_FALSE(dev().InputSide.HeaderA.done());
 }
 
-TEST_F(Device, StalledPlaybackIsRestartedWithoutReportOrResult) {
-  startCapture();
-  queueInput(false);
+TEST_F(DeviceWait, StalledPlaybackIsRestartedWithoutReportOrResult) {
   dev().SetupOutputHeaders();
   dev().OpenOutputDevice();
   writeOutput(true);
