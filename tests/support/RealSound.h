@@ -68,7 +68,7 @@ inline std::vector<std::int16_t> tone(std::size_t samples) {
 
 inline void writeRaw(const std::string& path, const std::vector<std::int16_t>& s, const std::vector<std::uint8_t>& head = {}) {
   if (FILE* f = std::fopen(path.c_str(), "wb")) {
-    std::fwrite(head.data(), 1, head.size(), f);
+    if (!head.empty()) std::fwrite(head.data(), 1, head.size(), f);
     std::fwrite(s.data(), 2, s.size(), f);
     std::fclose(f);
   }
