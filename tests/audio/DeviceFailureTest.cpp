@@ -3,14 +3,27 @@
 #include <string>
 #include <vector>
 
-#include "DeviceFixture.h"
+#include "FormFixture.h"
+#include "audio/WaveResult.h"
 
 using namespace quorvane;
 using namespace quorvane::test;
 
 namespace {
 
+// Reads the output WAV file at the moment termination is requested.
+class FileSnoopingHost : public SimHost {
+ public:
+  std::string path;
+  std::vector<std::uint8_t> fileAtTerminate;
+  void requestTerminate() override {
+    fileAtTerminate = readAll(path);
+    SimHost::requestTerminate();
+  }
+};
+
 // A fresh window for each case of a table.
+template <class Host = SimHost>
 struct Window {
   explicit Window(bool stopping) {
     form.StopRequested = stopping ? 1 : 0;
@@ -19,7 +32,7 @@ struct Window {
       results.push_back(form.LastDeviceResult);
     };
   }
-  SimHost host;
+  Host host;
   SimWaveBackend audio{host};
   TVOXForm form{host, audio};
   std::vector<std::string> seen;
@@ -65,7 +78,7 @@ TEST(DeviceFailure, EveryCallReportsItsTextAndCodeAndEndsTheProgramUnlessStoppin
   for (const bool stopping : {false, true}) {
     for (const FailingCall& c : Calls) {
       SCOPED_TRACE(std::string(c.text) + " (code " + std::to_string(c.code) + (stopping ? ", stopping)" : ")"));
-      Window w(stopping);
+      Window<> w(stopping);
       w.form.devices.SetupInputHeaders();
       w.form.devices.OpenInputDevice();
       w.form.devices.SetupOutputHeaders();
@@ -89,7 +102,7 @@ TEST(DeviceFailure, RejectedFormatsFailAsTheLoopsGoOn) {
   for (const bool stopping : {false, true}) {
     SCOPED_TRACE(stopping ? "stopping" : "running");
     // Capture: reported, the open is tried all the same and fails too.
-    Window in(stopping);
+    Window<> in(stopping);
     in.audio.refuseFormats(WaveDirection::Input);
     in.form.devices.SetupInputHeaders();
     in.form.devices.OpenInputDevice();
@@ -101,7 +114,7 @@ TEST(DeviceFailure, RejectedFormatsFailAsTheLoopsGoOn) {
     EXPECT_EQ(in.host.terminateRequests(), stopping ? 0 : 1);
 
     // Playback: reported, not opened; the first prepare fails and so does closing what never opened.
-    Window out(stopping);
+    Window<> out(stopping);
     out.audio.refuseFormats(WaveDirection::Output);
     out.form.devices.SetupOutputHeaders();
     out.form.devices.OpenOutputDevice();
@@ -117,7 +130,7 @@ TEST(DeviceFailure, RejectedFormatsFailAsTheLoopsGoOn) {
 }
 
 TEST(DeviceFailure, PlaybackOpenAndPositionFailuresAreOnlyReported) {
-  Window w(false);
+  Window<> w(false);
   w.audio.failCall(WaveDirection::Output, WaveCall::Open, WaveError);
   w.form.devices.SetupOutputHeaders();
   w.form.devices.OpenOutputDevice();
@@ -129,46 +142,28 @@ TEST(DeviceFailure, PlaybackOpenAndPositionFailuresAreOnlyReported) {
   EXPECT_EQ(w.host.terminateRequests(), 0);
 }
 
-namespace {
-
-// Reads the output WAV file at the moment termination is requested.
-class FileSnoopingHost : public SimHost {
- public:
-  std::string path;
-  std::vector<std::uint8_t> fileAtTerminate;
-  void requestTerminate() override {
-    fileAtTerminate = readAll(path);
-    SimHost::requestTerminate();
-  }
-};
-
-}  // namespace
-
 TEST(DeviceFailure, CompletesTheOutputFileBeforeTheProgramEnds) {
   TempDir dir;
-  FileSnoopingHost host;
-  host.path = dir.file("traffic.wav");
-  SimWaveBackend audio{host};
-  TVOXForm form{host, audio};
-  auto file = host.openFile(host.path, FileMode::CreateBinary);
+  Window<FileSnoopingHost> w(false);
+  w.host.path = dir.file("traffic.wav");
+  auto file = w.host.openFile(w.host.path, FileMode::CreateBinary);
   ASSERT_TRUE(file);
-  const auto header = WavHeader::build(form.WaveFormat);
+  const auto header = WavHeader::build(w.form.WaveFormat);
   const std::vector<std::uint8_t> sound(3 * 2048, 0x5A);
   ASSERT_EQ(file->write(header.data(), header.size()), header.size());
   ASSERT_EQ(file->write(sound.data(), sound.size()), sound.size());
-  form.OutputFile = std::move(file);
-  form.OutputFileOpen = 1;
-  form.OutputDataBytes = static_cast<std::uint32_t>(sound.size());
-  form.StopRequested = 0;
+  w.form.OutputFile = std::move(file);
+  w.form.OutputFileOpen = 1;
+  w.form.OutputDataBytes = static_cast<std::uint32_t>(sound.size());
 
-  form.devices.SetupInputHeaders();
-  form.devices.OpenInputDevice();
-  audio.failCall(WaveDirection::Input, WaveCall::Start, WaveError);
-  form.devices.StartInputDevice();
+  w.form.devices.SetupInputHeaders();
+  w.form.devices.OpenInputDevice();
+  w.audio.failCall(WaveDirection::Input, WaveCall::Start, WaveError);
+  w.form.devices.StartInputDevice();
 
-  ASSERT_EQ(host.terminateRequests(), 1);
-  ASSERT_EQ(host.fileAtTerminate.size(), WavHeader::Size + sound.size());
-  EXPECT_EQ(u32At(host.fileAtTerminate, 4), sound.size() + 36);
-  EXPECT_EQ(u32At(host.fileAtTerminate, 40), sound.size());
-  EXPECT_EQ(form.OutputFileOpen, 0);
+  ASSERT_EQ(w.host.terminateRequests(), 1);
+  ASSERT_EQ(w.host.fileAtTerminate.size(), WavHeader::Size + sound.size());
+  EXPECT_EQ(u32At(w.host.fileAtTerminate, 4), sound.size() + 36);
+  EXPECT_EQ(u32At(w.host.fileAtTerminate, 40), sound.size());
+  EXPECT_EQ(w.form.OutputFileOpen, 0);
 }

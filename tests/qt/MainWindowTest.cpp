@@ -4,11 +4,14 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
+#include <QFocusEvent>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QToolButton>
@@ -16,10 +19,6 @@
 #include "FormFixture.h"
 #include "qt/FrequencySetDialog.h"
 #include "qt/MainWindow.h"
-
-#include <QFocusEvent>
-#include <QKeyEvent>
-#include <QMouseEvent>
 
 using namespace quorvane;
 using namespace quorvane::test;
@@ -35,15 +34,15 @@ class Gui : public FormFixture {
   }
   ~Gui() override { window.reset(); }
 
-  template <typename W>
+  template <typename W = QWidget>
   W* find(const char* name) {
-    return window->findChild<W*>(name);
+    W* w = window->findChild<W*>(name);
+    EXPECT_NE(w, nullptr) << name;
+    return w;
   }
-
-  QStringList captionsOf(QMenu* menu) {
-    QStringList out;
-    for (QAction* a : menu->actions()) out << (a->isSeparator() ? QString("-") : a->text());
-    return out;
+  void press(QWidget* w) {
+    QMouseEvent e(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton, Qt::LeftButton, {});
+    QApplication::sendEvent(w, &e);
   }
 
   std::unique_ptr<MainWindow> window;
@@ -51,72 +50,67 @@ class Gui : public FormFixture {
 
 }  // namespace
 
-TEST_F(Gui, BuildsEveryControlAtItsPlace) {
+TEST_F(Gui, BuildsEveryControlAtItsPlaceWithItsTextAndTheLongestTextsFit) {
   EXPECT_EQ(window->windowTitle(), "Quorvane");
   EXPECT_EQ(window->clientArea()->size(), QSize(607, 386));
-
   std::vector<Component*> all = form.topLevel();
   for (Component* c : form.topLevel())
     for (Component* child : form.childrenOf(*c)) all.push_back(child);
   for (Component* c : all) {
-    QWidget* w = find<QWidget>(c->name().c_str());
-    ASSERT_NE(w, nullptr) << c->name();
-    EXPECT_EQ(w->geometry(), QRect(c->bounds().left, c->bounds().top, c->bounds().width, c->bounds().height))
-        << c->name();
+    QWidget* w = find(c->name().c_str());
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->geometry(), QRect(c->bounds().left, c->bounds().top, c->bounds().width, c->bounds().height)) << c->name();
   }
   EXPECT_EQ(find<QPushButton>("RecordBtn")->text(), "Record");
   EXPECT_EQ(find<QCheckBox>("VoxCheckBox")->text(), "Voice Activate");
   EXPECT_EQ(find<QGroupBox>("PlayRecordGroup")->title(), "Play/Record");
   EXPECT_EQ(find<QLineEdit>("StatusMemo")->text(), "Current Activity = Stopped");
   EXPECT_EQ(find<QLineEdit>("TimerMemo")->text(), "  00h:00m:00s");
-  // FormShow ran once the window was shown.
-  EXPECT_TRUE(form.ConfigLED.checked());
-}
+  EXPECT_TRUE(form.ConfigLED.checked());  // FormShow ran once the window was shown
 
-TEST_F(Gui, TheLongestTextsFitTheirControls) {
-  auto fits = [](QWidget* w, const QString& text) {
+  std::vector<std::pair<const char*, const char*>> longest = {
+      {"StatusMemo2", "Channel Mode = STEREO    Sample Rate = 44100 Hz"},
+      {"StatusMemo", "Current Activity = File Transfer Recording"},
+      {"TimerMemo", "  00h:00m:00s"},
+      {"CurrentTimeMemo", "12:59:59 PM"}};
+  for (const char* label : {"Start_Hr", "Start_Min", "Stop_Sec", "Stop_AM_PM"})
+    for (const char* text : {"00m", "PM"}) longest.emplace_back(label, text);
+  for (auto [name, text] : longest) {
+    QWidget* w = find(name);
     auto* e = qobject_cast<QLineEdit*>(w);
-    auto* l = qobject_cast<QLabel*>(w);
-    const QFontMetrics fm(w->font());
-    const int room = e ? e->contentsRect().width() - 4 : l->contentsRect().width();
-    return fm.horizontalAdvance(text) <= room;
-  };
-  EXPECT_TRUE(fits(find<QLineEdit>("StatusMemo2"), "Channel Mode = STEREO    Sample Rate = 44100 Hz"));
-  EXPECT_TRUE(fits(find<QLineEdit>("StatusMemo"), "Current Activity = File Transfer Recording"));
-  EXPECT_TRUE(fits(find<QLineEdit>("TimerMemo"), "  00h:00m:00s"));
-  EXPECT_TRUE(fits(find<QLineEdit>("CurrentTimeMemo"), "12:59:59 PM"));
-  for (const char* name : {"Start_Hr", "Start_Min", "Stop_Sec", "Stop_AM_PM"}) {
-    EXPECT_TRUE(fits(find<QLabel>(name), "00m")) << name;
-    EXPECT_TRUE(fits(find<QLabel>(name), "PM")) << name;
+    const int room = e ? e->contentsRect().width() - 4 : w->contentsRect().width();
+    EXPECT_LE(QFontMetrics(w->font()).horizontalAdvance(text), room) << name << ": " << text;
   }
 }
 
 TEST_F(Gui, MenuBarCarriesTheExactCaptions) {
   QStringList top;
   for (QAction* a : window->menuBar()->actions()) top << a->text();
-  EXPECT_EQ(top, (QStringList{"File", "Modes", "Settings", "Help"}));
-  EXPECT_EQ(captionsOf(find<QMenu>("File1")),
-            (QStringList{"Open Input File", "Open Output File", "-", "Stay On Top", "-", "Exit"}));
-  EXPECT_EQ(captionsOf(find<QMenu>("StayOnTop1")), (QStringList{"Off", "On"}));
-  EXPECT_EQ(captionsOf(find<QMenu>("Mode1")), (QStringList{"Channels"}));
-  EXPECT_EQ(captionsOf(find<QMenu>("Stereo1")), (QStringList{"Mono", "Stereo"}));
-  EXPECT_EQ(captionsOf(find<QMenu>("Settings1")),
-            (QStringList{"Sound Card", "Sample Rate", "Filters", "Dislplay Type", "Logging..."}));
-  EXPECT_EQ(captionsOf(find<QMenu>("SoundCard1")),
-            (QStringList{"Select Input Sound Device", "Select Output Sound Device"}));
-  EXPECT_EQ(captionsOf(find<QMenu>("SampleRate1")), (QStringList{"11025 Hz", "22050 Hz", "44100 Hz", "8000 Hz", "16000 Hz", "32000 Hz", "48000 Hz"}));
-  EXPECT_EQ(captionsOf(find<QMenu>("Filters1")), (QStringList{"Bandpass", "-", "Setup"}));
-  EXPECT_EQ(captionsOf(find<QMenu>("DislplayType1")), (QStringList{"Time", "Amplitude"}));
-  EXPECT_EQ(captionsOf(find<QMenu>("Help1")), (QStringList{"Help File", "About"}));
+  EXPECT_EQ(top.join("|"), "File|Modes|Settings|Help");
+  const std::pair<const char*, const char*> menus[] = {
+      {"File1", "Open Input File|Open Output File|-|Stay On Top|-|Exit"},
+      {"StayOnTop1", "Off|On"},
+      {"Mode1", "Channels"},
+      {"Stereo1", "Mono|Stereo"},
+      {"Settings1", "Sound Card|Sample Rate|Filters|Dislplay Type|Logging..."},
+      {"SoundCard1", "Select Input Sound Device|Select Output Sound Device"},
+      {"SampleRate1", "11025 Hz|22050 Hz|44100 Hz|8000 Hz|16000 Hz|32000 Hz|48000 Hz"},
+      {"Filters1", "Bandpass|-|Setup"},
+      {"DislplayType1", "Time|Amplitude"},
+      {"Help1", "Help File|About"}};
+  for (auto [name, captions] : menus) {
+    QStringList got;
+    for (QAction* a : find<QMenu>(name)->actions()) got << (a->isSeparator() ? QString("-") : a->text());
+    EXPECT_EQ(got.join("|"), captions) << name;
+  }
 }
 
-TEST_F(Gui, ClickingStopReachesTheHandlerAndModelChangesReachTheWidgets) {
+TEST_F(Gui, WidgetsReachTheirHandlersAndModelChangesReachTheWidgets) {
   form.ActivityState = ActivityRecording;
   form.StopRequested = 0;
   form.RecordLED.SetChecked(true);
   form.StatusMemo.setText("Current Activity = Record");
   EXPECT_EQ(find<QLineEdit>("StatusMemo")->text(), "Current Activity = Record");
-
   find<QPushButton>("StopBtn")->click();
   EXPECT_EQ(form.ActivityState, ActivityStopped);
   EXPECT_EQ(form.StopRequested, 1);
@@ -124,31 +118,42 @@ TEST_F(Gui, ClickingStopReachesTheHandlerAndModelChangesReachTheWidgets) {
   EXPECT_EQ(find<QLineEdit>("StatusMemo")->text(), "Current Activity = Stopped");
   EXPECT_FALSE(find<QScrollBar>("PlayScrollBar")->isEnabled());
 
-  // A ticked menu model shows its check mark.
-  form.Mono2.setChecked(true);
-  QAction* mono = find<QAction>("Mono2");
-  ASSERT_NE(mono, nullptr);
-  EXPECT_TRUE(mono->isChecked());
-}
+  // A check box runs its handler once, with the box already ticked.
+  int runs = 0;
+  form.VoxCheckBox.onClick = [&, handler = form.VoxCheckBox.onClick] { ++runs, handler(); };
+  find<QCheckBox>("VoxCheckBox")->click();
+  EXPECT_EQ(runs, 1);
+  EXPECT_EQ(form.VoxEnabled, 1);
+  EXPECT_TRUE(find<QCheckBox>("VoxCheckBox")->isChecked());
 
-TEST_F(Gui, MenuItemsAndUpDownArrowsReachTheirCommands) {
+  // Menu items and up/down arrows; a ticked menu model shows its check mark.
   form.formats.designFilter = [](float, float) {};
   find<QAction>("Stereo2")->trigger();
   EXPECT_EQ(form.ChannelCount, 2);
   EXPECT_TRUE(find<QAction>("Stereo2")->isChecked());
   find<QAction>("N44100Hz1")->trigger();
   EXPECT_EQ(find<QLineEdit>("StatusMemo2")->text(), "Channel Mode = STEREO    Sample Rate = 44100 Hz");
-
-  auto* up = find<QToolButton>("OutputUpDnGain.up");
-  ASSERT_NE(up, nullptr);
-  for (int i = 0; i < 7; ++i) up->click();
+  form.Mono2.setChecked(true);
+  EXPECT_TRUE(find<QAction>("Mono2")->isChecked());
+  for (int i = 0; i < 7; ++i) find<QToolButton>("OutputUpDnGain.up")->click();
   EXPECT_EQ(form.GainFactor, 2);
   EXPECT_EQ(find<QLineEdit>("OutputGainMemo")->text(), "    7 dB");
-
   find<QAction>("On1")->trigger();
   EXPECT_TRUE(window->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
   find<QAction>("Off1")->trigger();
   EXPECT_FALSE(window->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+
+  // A time label is selected by a click and stepped by the arrows.
+  QLabel* hour = find<QLabel>("Stop_Hr");
+  press(hour);
+  EXPECT_EQ(hour->palette().color(QPalette::WindowText), QColor(Qt::red));
+  for (int i = 0; i < 3; ++i) find<QToolButton>("StopTimeUpDn.up")->click();
+  EXPECT_EQ(form.StopHour, 3);
+  EXPECT_EQ(hour->text(), "03h");
+
+  find<QAction>("Exit1")->trigger();
+  EXPECT_FALSE(window->isVisible());
+  EXPECT_EQ(host.terminateRequests(), 1);  // through the close box's handler
 }
 
 TEST_F(Gui, TheBandPassDialogTakesTypedValuesOnEnter) {
@@ -204,19 +209,6 @@ TEST_F(Gui, TheBandPassDialogTakesTypedValuesOnEnter) {
   EXPECT_FALSE(form.FrequencySetForm.Window.visible());
 }
 
-TEST_F(Gui, CheckBoxClicksRunTheirHandler) {
-  int runs = 0;
-  bool seen = false;
-  form.VoxCheckBox.onClick = [&] {
-    ++runs;
-    seen = form.VoxCheckBox.checked();
-  };
-  find<QCheckBox>("VoxCheckBox")->click();
-  EXPECT_EQ(runs, 1);
-  EXPECT_TRUE(seen);
-  EXPECT_TRUE(find<QCheckBox>("VoxCheckBox")->isChecked());
-}
-
 TEST_F(Gui, SoundCardMenuItemsOpenTheModelessDialog) {
   auto* dialog = find<QDialog>("SoundCardSelect");
   ASSERT_NE(dialog, nullptr);
@@ -227,11 +219,9 @@ TEST_F(Gui, SoundCardMenuItemsOpenTheModelessDialog) {
   EXPECT_EQ(dialog->windowTitle(), "Output Sound Device");
   EXPECT_EQ(dialog->findChild<QLabel*>("SoundCardManf")->text(), "Simulated Output");
   EXPECT_EQ(dialog->findChild<QPushButton*>("SelectBtn")->text(), "Select");
-
   dialog->findChild<QPushButton*>("SelectBtn")->click();
   EXPECT_EQ(dialog->findChild<QLabel*>("MessageLabel")->text(), "");
-  // The close box and Escape hide it through the model.
-  dialog->reject();
+  dialog->reject();  // the close box and Escape hide it through the model
   EXPECT_FALSE(form.SoundCardSelect.Visible());
   EXPECT_FALSE(dialog->isVisible());
 }
@@ -241,34 +231,12 @@ TEST_F(Gui, PressingThePlayScrollBarPausesPlayback) {
   auto* bar = find<QScrollBar>("PlayScrollBar");
   form.PlayScrollBar.setEnabled(true);
   QApplication::setActiveWindow(window.get());
-  for (int press = 0; press < 2; ++press) {
+  for (int i = 0; i < 2; ++i) {
     form.ActivityState = ActivityPlaying;
-    QMouseEvent e(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton, Qt::LeftButton, {});
-    QApplication::sendEvent(bar, &e);
-    EXPECT_EQ(form.ActivityState, ActivityPaused) << press;
+    press(bar);
+    EXPECT_EQ(form.ActivityState, ActivityPaused) << i;
     EXPECT_TRUE(bar->hasFocus());
   }
-}
-
-TEST_F(Gui, TimeLabelsAreSelectedByAClickAndSteppedByTheArrows) {
-  auto* hour = find<QLabel>("Stop_Hr");
-  ASSERT_NE(hour, nullptr);
-  QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton, Qt::LeftButton,
-                    Qt::NoModifier);
-  QApplication::sendEvent(hour, &press);
-  EXPECT_EQ(hour->palette().color(QPalette::WindowText), QColor(Qt::red));
-  auto* up = find<QToolButton>("StopTimeUpDn.up");
-  ASSERT_NE(up, nullptr);
-  for (int i = 0; i < 3; ++i) up->click();
-  EXPECT_EQ(form.StopHour, 3);
-  EXPECT_EQ(hour->text(), "03h");
-}
-
-TEST_F(Gui, ExitClosesTheMainWindow) {
-  ASSERT_TRUE(window->isVisible());
-  find<QAction>("Exit1")->trigger();
-  EXPECT_FALSE(window->isVisible());
-  EXPECT_EQ(host.terminateRequests(), 1);  // through the close box's handler
 }
 
 int main(int argc, char** argv) {

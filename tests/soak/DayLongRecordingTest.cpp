@@ -14,32 +14,20 @@ namespace {
 // Resident memory in kB, from the kernel's view of this process.
 long residentKb() {
   std::ifstream status("/proc/self/status");
-  std::string key;
-  long value = 0;
-  while (status >> key) {
-    if (key == "VmRSS:") {
-      status >> value;
-      return value;
-    }
-    status.ignore(4096, '\n');
-  }
+  for (std::string key; status >> key;)
+    if (key == "VmRSS:" && status >> key) return std::stol(key);
   return -1;
 }
+
+using DayLongRecording = FormFixture;
 
 }  // namespace
 
 // Twenty-four hours of recording at 11025 Hz mono with VOX off, in virtual
 // time: every captured sample reaches the file once and in order, the
 // elapsed time does not drift, memory stays flat, and the file is complete.
-TEST(DayLongRecording, NothingLostNothingDoubledNoDriftAndAValidFile) {
-  TempDir dir;
-  SimHost host;
-  host.setConfigFilePath(dir.file("quorvane.cfg"));
-  host.setHelpFilePath(dir.file("quorvane.html"));
-  SimWaveBackend audio{host};
-  TVOXForm form{host, audio};
-  form.FormCreate();
-  form.FormShow();
+TEST_F(DayLongRecording, NothingLostNothingDoubledNoDriftAndAValidFile) {
+  startUp();
   // Frames come in pairs +c, -c with c counting up: a lost or doubled stretch
   // shows as a break in the count, and each buffer's mean is exactly zero,
   // so the DC step leaves the sound as it is.
@@ -66,15 +54,13 @@ TEST(DayLongRecording, NothingLostNothingDoubledNoDriftAndAValidFile) {
   EXPECT_TRUE(host.messages().empty());
 
   // The file: a complete header and an unbroken count from start to end.
-  std::ifstream in(path, std::ios::binary);
-  in.seekg(44);
   const std::uint64_t size = std::filesystem::file_size(path);
   const WavHeaderInfo info = WavReader::parse(*openStdioFile(path, FileMode::ReadBinary));
   ASSERT_TRUE(info.ok());
   EXPECT_EQ(info.declaredDataBytes, size - 44);
-  const double hours = static_cast<double>(size - 44) / 2 / 11025 / 3600;
-  EXPECT_NEAR(hours, 24.0, 0.01);
-
+  EXPECT_NEAR(static_cast<double>(size - 44) / 2 / 11025 / 3600, 24.0, 0.01);  // hours
+  std::ifstream in(path, std::ios::binary);
+  in.seekg(44);
   std::vector<std::int16_t> chunk(1 << 20);
   int expected = -1;
   std::uint64_t breaks = 0, pairs = 0;
