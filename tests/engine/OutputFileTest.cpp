@@ -227,7 +227,10 @@ TEST_F(OutputFile, ARecordingTooLongForOneFileGoesOnInNumberedFiles) {
   for (int i = 0; i < 7; ++i) {
     const auto b = buffer(4096);
     all.insert(all.end(), b.begin(), b.end());
+    host.sleepMs(i == 1 ? 1000 : 0);
     ASSERT_TRUE(form.engine.AppendToOutputFile(b.data(), 4096));
+    // A second after the header was last written, an append brings it up to date.
+    EXPECT_TRUE(i != 1 || u32At(readAll(path), 40) == 8192u);
   }
   form.StopBtnClick();
 

@@ -134,11 +134,7 @@ TEST_F(PlayLoop, ASeekInStereoKeepsLeftAndRightInPlace) {
 }
 
 TEST_F(PlayLoop, AFileOpenedFromTheMenuPlaysAtItsOwnRate) {
-  WavBytes w;
-  w.header(2, 22050).raw("data").u32(20 * 4096).fill(20 * 4096, 0x10);
-  const std::string path = dir.file("fast.wav");
-  writeAll(path, w.bytes);
-  host.queueFileChoice(path);
+  host.queueFileChoice(markedWav(dir.file("fast.wav"), 20, allLoud, 0, 2, 22050));
   form.OpenInput1Click();  // while stopped: kept, not yet adopted
   EXPECT_EQ(form.WaveFormat.SampleRate, 11025u);
   form.PlayBtn.click();

@@ -42,8 +42,7 @@ class TransmissionsTest : public MarkedForm {
   static std::vector<std::vector<std::string>> logRows(const std::string& csv) {
     std::ifstream in(csv);
     std::vector<std::vector<std::string>> rows;
-    std::string line;
-    while (std::getline(in, line)) {
+    for (std::string line; std::getline(in, line);) {
       std::vector<std::string> fields;
       std::stringstream ss(line);
       for (std::string f; std::getline(ss, f, ',');) fields.push_back(f);
