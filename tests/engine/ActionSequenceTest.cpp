@@ -68,11 +68,7 @@ const struct Action {
 static_assert(std::size(Actions) == Band + 1);
 
 // One user action: what, how long after the previous one, and a value (also the file answer).
-struct Step {
-  Kind kind;
-  int delayMs;
-  int value;
-};
+struct Step { Kind kind; int delayMs, value; };
 
 std::ostream& operator<<(std::ostream& os, const Step& s) {
   return os << "{" << Actions[s.kind].name << " +" << s.delayMs << "ms " << s.value << "}";
@@ -132,7 +128,7 @@ class SequenceRun {
       host.at(t, [this, i, &steps] {
         where_ = i;
         check();
-        perform(steps[i]);
+        Actions[steps[i].kind].act(form, steps[i].value);
         check();
       });
     }
@@ -211,8 +207,6 @@ class SequenceRun {
     if (expected >= 0) ++plainFilesChecked;
   }
 
-  void perform(const Step& s) { Actions[s.kind].act(form, s.value); }
-
  public:
   bool done_ = false;
 
@@ -225,8 +219,7 @@ class SequenceRun {
   std::size_t next_ = 0;
   std::vector<std::string> inputs_, outputs_;
   std::set<std::string> tainted_, checked_;
-  std::size_t seenMessages_ = 0;
-  std::size_t where_ = 0;
+  std::size_t seenMessages_ = 0, where_ = 0;
   std::ostringstream problems_;
 };
 

@@ -5,6 +5,7 @@
 
 #include "Decoded.h"
 #include "FormFixture.h"
+#include "LimitedFile.h"
 #include "files/WavReader.h"
 
 using namespace quorvane;
@@ -137,17 +138,11 @@ TEST_F(Stop, ReturnsToTheStoppedStateFromEveryActivityAndCompletesTheFile) {
 
 // A file whose header cannot be brought up to date is reported, not passed off as complete.
 TEST_F(Stop, ReportsAHeaderThatCouldNotBeWritten) {
-  class FailingWrites : public FileStream {
-   public:
-    std::size_t read(void*, std::size_t) override { return 0; }
-    std::size_t write(const void*, std::size_t) override { return 0; }
-    bool seek(std::uint64_t) override { return true; }
-    bool seekToEnd() override { return true; }
-    std::uint64_t tell() override { return 0; }
+  struct FailingWrites : LimitedFile {  // no byte fits, nothing flushes
+    using LimitedFile::LimitedFile;
     bool flush() override { return false; }
-    bool close() override { return true; }
   };
-  form.OutputFile = std::make_unique<FailingWrites>();
+  form.OutputFile = std::make_unique<FailingWrites>(host.openFile(dir.file("full.wav"), FileMode::CreateBinary), 0);
   form.OutputFileOpen = 1;
   form.OutputDataBytes = 4096;
   form.StopBtnClick();
