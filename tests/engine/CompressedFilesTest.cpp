@@ -18,20 +18,15 @@ namespace {
 // A file another program made: `sfFormat` at a rate, a tone whose pitch steps
 // from 500 Hz to 1500 Hz half-way, written by libsndfile (not by us).
 std::string makeSound(const std::string& path, int sfFormat, int rate, int channels, double seconds = 4.0) {
-  SF_INFO info{};
-  info.samplerate = rate;
-  info.channels = channels;
-  info.format = sfFormat;
+  SF_INFO info{0, rate, channels, sfFormat, 0, 0};
   SNDFILE* f = sf_open(path.c_str(), SFM_WRITE, &info);
   if (!f) ADD_FAILURE() << sf_strerror(nullptr);
   const auto frames = static_cast<std::size_t>(seconds * rate);
-  std::vector<std::int16_t> s(frames * static_cast<std::size_t>(channels));
+  std::vector<std::int16_t> s;
   double phase = 0;
   for (std::size_t i = 0; i < frames; ++i) {
     phase += 2 * std::numbers::pi * (i < frames / 2 ? 500.0 : 1500.0) / rate;
-    for (int c = 0; c < channels; ++c)
-      s[i * static_cast<std::size_t>(channels) + static_cast<std::size_t>(c)] =
-          static_cast<std::int16_t>(std::lround(12000 * std::sin(phase)));
+    s.insert(s.end(), static_cast<std::size_t>(channels), static_cast<std::int16_t>(std::lround(12000 * std::sin(phase))));
   }
   if (f) sf_writef_short(f, s.data(), static_cast<sf_count_t>(frames));
   sf_close(f);
@@ -54,14 +49,14 @@ class Compressed : public FormFixture {
 
 class Rates : public Compressed {};
 
-}  // namespace
-
 // Root mean square of one channel.
 double rms(const Decoded& d, int channel) {
   double sum = 0;
   for (std::size_t i = 0; i < d.frames(); ++i) sum += double(d.at(i, channel)) * d.at(i, channel);
   return std::sqrt(sum / double(std::max<std::size_t>(d.frames(), 1)));
 }
+
+}  // namespace
 
 // One tone through the whole chain at every rate and channel mode: captured
 // by the simulated card, DC-corrected, band-passed at that rate, written, read
