@@ -93,7 +93,9 @@ TEST_F(ActivityChange, AResumedRecordingWritesTheBufferThePauseLeftQueued) {
     SCOPED_TRACE(pausedIn);
     const std::string rec = dir.file("rec" + std::to_string(pausedIn) + ".wav");
     const std::int64_t start = host.nowMs();
-    const auto opens = [this] { return audio.calls(WaveDirection::Input, WaveCall::Open) + audio.calls(WaveDirection::Output, WaveCall::Open); };
+    const auto opens = [this] {
+      return audio.calls(WaveDirection::Input, WaveCall::Open) + audio.calls(WaveDirection::Output, WaveCall::Open);
+    };
     const int opensBefore = opens();
     host.at(start + static_cast<std::int64_t>((pausedIn + 0.5) * BufferMs), [&] { form.PauseBtn.click(); });
     record(rec, 1000000);

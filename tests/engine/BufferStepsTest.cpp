@@ -36,7 +36,8 @@ TEST_F(Steps, UnpackAndPackRoundTripAndSaturate) {
   form.steps.ApplyGain(3);
   EXPECT_EQ(w(0), 40000);  // the unclipped value stays for the gate and display
   form.steps.PackBuffer(out.data(), 3);
-  for (const auto& [at, v] : {std::pair{0, 32767}, {2, -32768}, {4, 32760}}) EXPECT_EQ(std::int16_t(out[at] | (out[at + 1] << 8)), v);
+  for (const auto& [at, v] : {std::pair{0, 32767}, {2, -32768}, {4, 32760}})
+    EXPECT_EQ(std::int16_t(out[at] | (out[at + 1] << 8)), v);
 }
 
 TEST_F(Steps, DcOffsetIsRemovedAtOnceThenFollowedSlowly) {

@@ -26,7 +26,8 @@ std::string makeSound(const std::string& path, int sfFormat, int rate, int chann
   double phase = 0;
   for (std::size_t i = 0; i < frames; ++i) {
     phase += 2 * std::numbers::pi * (i < frames / 2 ? 500.0 : 1500.0) / rate;
-    s.insert(s.end(), static_cast<std::size_t>(channels), static_cast<std::int16_t>(std::lround(12000 * std::sin(phase))));
+    const auto v = static_cast<std::int16_t>(std::lround(12000 * std::sin(phase)));
+    s.insert(s.end(), static_cast<std::size_t>(channels), v);
   }
   if (f) sf_writef_short(f, s.data(), static_cast<sf_count_t>(frames));
   sf_close(f);
@@ -208,9 +209,10 @@ TEST_F(Compressed, DamagedCompressedFilesAreRefusedWithAMessageOrPlayWhatTheyHol
     std::vector<std::uint8_t> noise(whole.size());
     std::uint32_t x = 12345;
     for (auto& b : noise) b = static_cast<std::uint8_t>((x = x * 1103515245u + 12345u) >> 16);
-    const struct { const char* what; std::vector<std::uint8_t> bytes; bool refused; } damaged[] = {{"cut in its header", {whole.begin(), whole.begin() + 20}, true},
-                   {"noise", noise, true},
-                   {"cut in its sound", {whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(whole.size() / 2)}, false}};
+    const struct { const char* what; std::vector<std::uint8_t> bytes; bool refused; } damaged[] = {
+        {"cut in its header", {whole.begin(), whole.begin() + 20}, true},
+        {"noise", noise, true},
+        {"cut in its sound", {whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(whole.size() / 2)}, false}};
     for (const auto& d : damaged) {
       SCOPED_TRACE(std::string(ext) + ": " + d.what);
       const std::string path = dir.file(std::string("damaged.") + ext);
