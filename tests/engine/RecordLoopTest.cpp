@@ -129,8 +129,7 @@ TEST_F(RecordLoop, OpenOutputFileDuringARecordingGoesOnInTheNewFileOrStopsWritin
   host.after(2900, [&] { EXPECT_EQ(form.ActivityState, ActivityRecording); });  // still monitoring
   record(3000);
   const auto first = buffersIn(path), next = buffersIn(second);
-  ASSERT_FALSE(first.empty());
-  ASSERT_FALSE(next.empty());
+  ASSERT_TRUE(!first.empty() && !next.empty());
   EXPECT_EQ(next.front(), first.back() + 1);  // nothing lost between the files
   EXPECT_LT(next.back(), 2000 * 11025 / 1000 / Frames + 2);
 }

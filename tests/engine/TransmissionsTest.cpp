@@ -87,8 +87,7 @@ TEST_F(TransmissionsTest, OneFilePerTransmissionWithPreRollAndItsLog) {
     // Named and logged by the time of its first buffer (the pre-roll's).
     const double startS = t0 + first * BufferMs / 1000;
     const int sec = static_cast<int>(startS);
-    char name[64];
-    std::snprintf(name, sizeof name, "dispatch-2026-12-06_21-38-%02d.wav", sec);
+    const std::string name = "dispatch-2026-12-06_21-38-" + std::to_string(100 + sec).substr(1) + ".wav";
     EXPECT_EQ(std::filesystem::path(files[i]).filename(), name);
     const auto& row = rows[i + 1];
     ASSERT_EQ(row.size(), 7u);
