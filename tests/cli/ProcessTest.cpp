@@ -28,12 +28,11 @@ std::vector<std::uint8_t> bursts(std::uint32_t rate, std::uint16_t channels) {
   for (std::uint32_t f = 0; f < frames; ++f) {
     const double t = static_cast<double>(f) / rate;
     const bool loud = (t > 0.5 && t < 1.7) || (t > 3.9 && t < 4.3);
+    const int amplitude = loud ? 6000 : 300;
+    const int tone = static_cast<int>(4000 * std::sin(2 * std::numbers::pi * 1000 * t) * loud);
     for (std::uint16_t c = 0; c < channels; ++c) {
       noise = noise * 1103515245u + 12345u;
-      const int amplitude = loud ? 6000 : 300;
-      const int v = 150 + static_cast<int>((noise >> 16) % (2 * amplitude)) - amplitude +
-                    static_cast<int>(4000 * std::sin(2 * std::numbers::pi * 1000 * t) * loud);
-      w.u16(static_cast<std::uint16_t>(static_cast<std::int16_t>(v)));
+      w.u16(static_cast<std::uint16_t>(150 + static_cast<int>((noise >> 16) % (2 * amplitude)) - amplitude + tone));
     }
   }
   return w.bytes;
@@ -54,8 +53,7 @@ TEST(Process, WritesWhatTheWindowsTransferWritesAtEveryRateAndSetting) {
           SCOPED_TRACE(testing::Message() << r.rate << " Hz, " << channels << " channels, VOX " << vox
                                           << ", filter " << filter << ", hang index " << hang);
           CliJob job;
-          job.input = in;
-          job.output = batch;
+          job.input = in, job.output = batch;
           auto& set = job.settings;
           set.FileTransfer = 1, set.VoxEnabled = vox, set.ThresholdDb = 12, set.HangTimeIndex = hang;
           set.OutputGainDb = 6 * vox, set.FilterEnabled = static_cast<std::uint8_t>(filter);

@@ -57,10 +57,8 @@ record o.wav --max-length 1441|--max-length
 process $work/in.wav $work/o.wav --filter 300-6000|--filter
 process $work/in.wav $work/in.wav|in.wav
 TABLE
-for sub in "" devices record process; do
-  # shellcheck disable=SC2086
-  "$cli" $sub --help | grep -q Usage || fail "quorvane-cli $sub --help"
-done
+# shellcheck disable=SC2086
+for sub in "" devices record process; do "$cli" $sub --help | grep -q Usage || fail "quorvane-cli $sub --help"; done
 
 # Files it cannot use: named, a failure, and no output file left.
 sox -n -r 11025 -c 1 -b 8 "$work/8bit.wav" synth 1 sine 440
@@ -92,8 +90,7 @@ fi
 # show). Under the address sanitizer freed memory is held back unless told not to.
 peak() { ASAN_OPTIONS=quarantine_size_mb=1 /usr/bin/time -f %M "$cli" process "$1" "$work/out.wav" --vox --filter 300-2400 2>&1 >/dev/null | tail -1; }
 sparse "$work/long.wav" 10800
-short=$(peak "$work/in.wav")
-long=$(peak "$work/long.wav")
+short=$(peak "$work/in.wav") long=$(peak "$work/long.wav")
 echo "peak resident memory: $short KB for two minutes, $long KB for three hours"
 [ "$long" -le $((short + 2048)) ] || fail "memory grew from $short KB to $long KB"
 

@@ -20,9 +20,8 @@ fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
 u32() { od -An -tu4 -j "$2" -N4 "$1" | tr -d ' '; }
 # Seconds of sound the header counts (11025 Hz mono); fails unless header and file agree.
 seconds() {
-  local data size
-  data=$(u32 "$1" 40); size=$(stat -c %s "$1")
-  [ "$(u32 "$1" 4)" = $((data + 36)) ] && [ $((data + 44)) -le "$size" ] || { echo -1; return; }
+  local data; data=$(u32 "$1" 40)
+  [ "$(u32 "$1" 4)" = $((data + 36)) ] && [ $((data + 44)) -le "$(stat -c %s "$1")" ] || { echo -1; return; }
   awk "BEGIN { print $data / 22050 }"
 }
 within() { awk "BEGIN { exit !($1 >= $2 && $1 <= $3) }"; }

@@ -1,9 +1,8 @@
 // Long random sequences of what a user can do, in virtual time, with the
 // invariants that must hold after every step whatever the order: no device
 // error and no termination, no device left open when stopped, every output
-// file complete, and with VOX off and no pause every captured buffer once and
-// in order. RapidCheck shrinks a failing sequence to a minimal one; a sequence
-// it finds is kept below as a named case.
+// file complete, and written plainly every captured frame once and in order.
+// RapidCheck shrinks a failing sequence; the ones it found are kept below.
 
 #include <gtest/gtest.h>
 #include <rapidcheck.h>
@@ -15,7 +14,7 @@
 #include <sstream>
 
 #include "FormFixture.h"
-#include "WavBytes.h"
+#include "Marked.h"
 #include "platform/CivilTime.h"
 
 using namespace quorvane;
@@ -69,11 +68,7 @@ const struct Action {
 static_assert(std::size(Actions) == Band + 1);
 
 // One user action: what, how long after the previous one, and a value (also the file answer).
-struct Step {
-  Kind kind;
-  int delayMs;
-  int value;
-};
+struct Step { Kind kind; int delayMs, value; };
 
 std::ostream& operator<<(std::ostream& os, const Step& s) {
   return os << "{" << Actions[s.kind].name << " +" << s.delayMs << "ms " << s.value << "}";
@@ -115,7 +110,8 @@ class SequenceRun {
     form.StartHour = 10, form.StartMinute = 0, form.StartSecond = 4, form.StartAmPm = 1;
     form.StopHour = 10, form.StopMinute = 0, form.StopSecond = 25, form.StopAmPm = 1;
     form.timeEditor.RefreshTimeLabels();
-    inputs_ = {inputFile("a.wav", 1, 11025, 25), inputFile("b.wav", 2, 22050, 15), inputFile("c.wav", 1, 44100, 12)};
+    inputs_ = {markedWav(dir.file("a.wav"), 27), markedWav(dir.file("b.wav"), 32, allLoud, 0, 2, 22050),
+               markedWav(dir.file("c.wav"), 52, allLoud, 0, 1, 44100)};
     host.onChooseFile = [this](const FileDialogRequest& r) -> std::optional<std::string> {
       const int a = answers_.empty() ? 1 : answers_[next_++ % answers_.size()];
       if (a % 5 == 0) return std::nullopt;  // cancelled
@@ -132,7 +128,7 @@ class SequenceRun {
       host.at(t, [this, i, &steps] {
         where_ = i;
         check();
-        perform(steps[i]);
+        Actions[steps[i].kind].act(form, steps[i].value);
         check();
       });
     }
@@ -154,16 +150,6 @@ class SequenceRun {
   }
 
  private:
-  std::string inputFile(const std::string& name, unsigned channels, std::uint32_t rate, int tenths) {
-    WavBytes w;
-    const std::uint32_t frames = rate * static_cast<std::uint32_t>(tenths) / 10u;
-    w.header(static_cast<std::uint16_t>(channels), rate).raw("data").u32(frames * 2 * channels);
-    for (std::uint32_t f = 0; f < frames * channels; ++f) w.u16(static_cast<std::uint16_t>(f % 2 ? 2000 : -2000));
-    const std::string path = dir.file(name);
-    writeAll(path, w.bytes);
-    return path;
-  }
-
   void problem(const std::string& what) {
     problems_ << "at step " << static_cast<long>(where_) << " (" << host.nowMs() << " ms): " << what << "\n";
   }
@@ -221,8 +207,6 @@ class SequenceRun {
     if (expected >= 0) ++plainFilesChecked;
   }
 
-  void perform(const Step& s) { Actions[s.kind].act(form, s.value); }
-
  public:
   bool done_ = false;
 
@@ -235,8 +219,7 @@ class SequenceRun {
   std::size_t next_ = 0;
   std::vector<std::string> inputs_, outputs_;
   std::set<std::string> tainted_, checked_;
-  std::size_t seenMessages_ = 0;
-  std::size_t where_ = 0;
+  std::size_t seenMessages_ = 0, where_ = 0;
   std::ostringstream problems_;
 };
 

@@ -2,7 +2,6 @@
 
 #include <set>
 
-#include "FormFixture.h"
 #include "Marked.h"
 
 using namespace quorvane;
@@ -12,12 +11,8 @@ namespace {
 
 // Captured buffers are loud (3000 + k), played files quiet (1 + k): the sink
 // tells the monitor's sound from the file's.
-class ActivityChange : public FormFixture {
+class ActivityChange : public MarkedForm {
  protected:
-  ActivityChange() {
-    startUp();
-    audio.setSource(0, markedSource());
-  }
   void expectCleanStop() {
     EXPECT_EQ(form.ActivityState, ActivityStopped);
     EXPECT_TRUE(host.messages().empty()) << host.messages().front().text;
@@ -60,9 +55,7 @@ TEST_P(ActivityChanges, TheFirstEndsCompletelyAndTheSecondStartsAfresh) {
       return;
     }
     if (c.transfer) form.FileTransferCheckBox.click();
-    host.queueFileChoice(second);
-    host.after(1500, [&] { form.StopBtn.click(); });
-    form.RecordBtn.click();
+    record(second, 1500);
   });
   (c.firstIsPlay ? form.PlayBtn : form.RecordBtn).click();
   if (c.pauseFirst) {
@@ -100,11 +93,12 @@ TEST_F(ActivityChange, AResumedRecordingWritesTheBufferThePauseLeftQueued) {
     SCOPED_TRACE(pausedIn);
     const std::string rec = dir.file("rec" + std::to_string(pausedIn) + ".wav");
     const std::int64_t start = host.nowMs();
-    const int opens = audio.calls(WaveDirection::Input, WaveCall::Open) + audio.calls(WaveDirection::Output, WaveCall::Open);
-    audio.setSource(0, markedSource());
-    host.queueFileChoice(rec);
+    const auto opens = [this] {
+      return audio.calls(WaveDirection::Input, WaveCall::Open) + audio.calls(WaveDirection::Output, WaveCall::Open);
+    };
+    const int opensBefore = opens();
     host.at(start + static_cast<std::int64_t>((pausedIn + 0.5) * BufferMs), [&] { form.PauseBtn.click(); });
-    form.RecordBtn.click();
+    record(rec, 1000000);
     ASSERT_EQ(form.ActivityState, ActivityPaused);
     EXPECT_EQ(form.StatusMemo.text(), "Current Activity = Paused");
     EXPECT_EQ(form.OutputFileOpen, 1);
@@ -113,7 +107,7 @@ TEST_F(ActivityChange, AResumedRecordingWritesTheBufferThePauseLeftQueued) {
     host.after(1000, [&] { form.StopBtn.click(); });
     form.RecordBtn.click();
     expectCleanStop();
-    EXPECT_EQ(audio.calls(WaveDirection::Input, WaveCall::Open) + audio.calls(WaveDirection::Output, WaveCall::Open), opens + 2);
+    EXPECT_EQ(opens(), opensBefore + 2);
     EXPECT_GT(form.OutputDataBytes, bytesAtPause);
     expectMarkersInOrder(rec);
     std::set<int> written;

@@ -13,6 +13,7 @@ class Steps : public FormFixture {
   Steps() { startUp(); }
 
   std::int32_t w(int i) const { return form.WorkSamples[static_cast<std::size_t>(i)]; }
+  void fill(int n, std::int32_t v) { std::fill(form.WorkSamples.begin(), form.WorkSamples.begin() + n, v); }
 };
 
 }  // namespace
@@ -21,13 +22,11 @@ TEST_F(Steps, UnpackAndPackRoundTripAndSaturate) {
   const std::vector<std::int16_t> in = {0, 1, -1, 32767, -32768, 1234, -4321, 256};
   WavBytes packed;
   for (std::int16_t x : in) packed.u16(static_cast<std::uint16_t>(x));
-  const auto& bytes = packed.bytes;
-  form.steps.UnpackBuffer(bytes.data(), 8);
+  form.steps.UnpackBuffer(packed.bytes.data(), 8);
   for (int i = 0; i < 8; ++i) EXPECT_EQ(w(i), in[static_cast<std::size_t>(i)]);
-
   std::vector<std::uint8_t> out(16);
   form.steps.PackBuffer(out.data(), 8);
-  EXPECT_EQ(out, bytes);
+  EXPECT_EQ(out, packed.bytes);
 
   // Gain 10 on 4000 gives 40000: held at full scale, not wrapped to -25536.
   form.GainFactor = 10;
@@ -37,9 +36,8 @@ TEST_F(Steps, UnpackAndPackRoundTripAndSaturate) {
   form.steps.ApplyGain(3);
   EXPECT_EQ(w(0), 40000);  // the unclipped value stays for the gate and display
   form.steps.PackBuffer(out.data(), 3);
-  EXPECT_EQ(out[0] | (out[1] << 8), 0x7FFF);
-  EXPECT_EQ(static_cast<std::int16_t>(out[2] | (out[3] << 8)), -32768);
-  EXPECT_EQ(static_cast<std::int16_t>(out[4] | (out[5] << 8)), 32760);
+  for (const auto& [at, v] : {std::pair{0, 32767}, {2, -32768}, {4, 32760}})
+    EXPECT_EQ(std::int16_t(out[at] | (out[at + 1] << 8)), v);
 }
 
 TEST_F(Steps, DcOffsetIsRemovedAtOnceThenFollowedSlowly) {
@@ -53,7 +51,7 @@ TEST_F(Steps, DcOffsetIsRemovedAtOnceThenFollowedSlowly) {
 
   // Later buffers: the level moves by 0.05 of the difference each time.
   for (int k = 0; k < 201; ++k) {
-    std::fill(form.WorkSamples.begin(), form.WorkSamples.begin() + 1024, 300);
+    fill(1024, 300);
     form.steps.RemoveDcOffset(1024, 2 + k, dc);
     if (k > 0) continue;
     EXPECT_FLOAT_EQ(dc, 110.0f);  // (19 * 100 + 300) * 0.05
@@ -69,7 +67,7 @@ TEST_F(Steps, TheGateOpensStrictlyAboveTheThreshold) {
   form.InputThresholdUpDnClick();  // 0 dB: level 1000
   auto pass = [&](std::int32_t peak) {
     form.GateOpen = 0;
-    std::fill(form.WorkSamples.begin(), form.WorkSamples.begin() + 2048, 0);
+    fill(2048, 0);
     form.WorkSamples[700] = -peak;
     form.steps.UpdateVoxGate(2048);
     return form.GateOpen == 1;
@@ -98,7 +96,7 @@ TEST_F(Steps, EachLoudBufferRestartsTheHangTimeAndItsEndClosesTheGate) {
   form.InputUpDnGain.setPosition(0);
   form.InputUpDnGainClick();  // 500 ms
   auto buffer = [&](std::int32_t peak) {
-    std::fill(form.WorkSamples.begin(), form.WorkSamples.begin() + 1024, 0);
+    fill(1024, 0);
     form.WorkSamples[3] = peak;
     form.steps.UpdateVoxGate(1024);
   };
@@ -124,11 +122,11 @@ TEST_F(Steps, EachLoudBufferRestartsTheHangTimeAndItsEndClosesTheGate) {
 
 TEST_F(Steps, PlaybackFollowsTheOffsetWithItsOwnWeights) {
   std::int32_t d = 0;
-  std::fill(form.WorkSamples.begin(), form.WorkSamples.begin() + 100, 250);
+  fill(100, 250);
   form.steps.RemovePlayDcOffset(100, 1, d);
   EXPECT_EQ(d, 250);
   EXPECT_EQ(w(0), 0);
-  std::fill(form.WorkSamples.begin(), form.WorkSamples.begin() + 100, 350);
+  fill(100, 350);
   form.steps.RemovePlayDcOffset(100, 2, d);
   EXPECT_EQ(d, 252);  // (250 * 49 + 350) * 0.02
   EXPECT_EQ(w(0), 98);

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 
 #include "Decoded.h"
 #include "FormFixture.h"
+#include "LimitedFile.h"
 #include "files/WavReader.h"
 
 using namespace quorvane;
@@ -11,12 +13,57 @@ using namespace quorvane::test;
 
 namespace {
 
-class OutputFile : public FormFixture {
+class Stop : public FormFixture {
  protected:
-  OutputFile() {
-    startUp();
-    form.formats.designFilter = [](float, float) {};
+  Stop() { startUp(); }
+
+  // Puts the window into the look of a running activity.
+  void pretendRunning(std::int32_t state) {
+    form.ActivityState = state;
+    form.StopRequested = 0;
+    form.ResumeFromPause = 1;
+    form.ScheduleActive = 1;
+    form.StopBtn.setCaptionColour(clBlue);
+    form.RecordBtn.setCaptionColour(clRed);
+    for (LedModel* led : {&form.PlayLED, &form.RecordLED, &form.TimeRecordLED, &form.SquelchLED}) led->SetChecked(true);
+    form.RecordPlayTimer.SetCount(true);
+    form.PauseTimer.setEnabled(true);
+    form.PlayScrollBar.setEnabled(true);
+    form.PlayScrollBar.setPosition(640);
+    form.FileBypassBox.setEnabled(false);
+    form.StatusMemo.setText("Current Activity = Record");
+    form.DisplayBitmap->penColour = clBlack;
+    form.DisplayBitmap->line(0, 72, 306, 72);
+    form.display.CopyToSpectrumBox();
   }
+
+  void expectStopped() {
+    EXPECT_EQ(form.ActivityState, ActivityStopped);
+    EXPECT_EQ(form.StopRequested, 1);
+    EXPECT_EQ(form.ResumeFromPause, 0);
+    EXPECT_EQ(form.ScheduleActive, 0);
+    EXPECT_EQ(form.StatusMemo.text(), "Current Activity = Stopped");
+    EXPECT_EQ(form.StopBtn.captionColour(), clRed);
+    for (ButtonModel* b : {&form.RecordBtn, &form.PlayBtn, &form.PauseBtn}) EXPECT_EQ(b->captionColour(), clBlue);
+    for (LedModel* led : {&form.PlayLED, &form.RecordLED, &form.TimeRecordLED, &form.SquelchLED})
+      EXPECT_FALSE(led->checked()) << led->name();
+    EXPECT_FALSE(form.RecordPlayTimer.counting());
+    EXPECT_FALSE(form.PauseTimer.enabled());
+    EXPECT_FALSE(form.PlayScrollBar.enabled());
+    EXPECT_EQ(form.PlayScrollBar.position(), 0);
+    EXPECT_TRUE(form.FileBypassBox.enabled());
+    EXPECT_EQ(form.OutputFileOpen, 0);
+    EXPECT_EQ(form.InputFileOpen, 0);
+    EXPECT_FALSE(form.OutputFile);
+    EXPECT_FALSE(form.InputFile);
+    const RasterCanvas& shown = form.SpectrumBox.image();
+    for (int x = 0; x < shown.width(); ++x) ASSERT_EQ(shown.pixel(x, 72), clWhite) << x;
+  }
+};
+
+class OutputFile : public Stop {
+ protected:
+  OutputFile() { form.formats.designFilter = [](float, float) {}; }
 
   void choose(const std::string& path) {
     host.queueFileChoice(path);
@@ -38,31 +85,71 @@ class OutputFile : public FormFixture {
 
 }  // namespace
 
-TEST_F(OutputFile, TheFileOnDiskIsAValidWavWithinASecondOfTheLastBuffer) {
-  const std::string path = dir.file("live.wav");
-  choose(path);
-  std::uint32_t appended = 0;
-  std::uint32_t seenOnDisk = 0;
-  for (int i = 0; i < 50; ++i) {  // 50 buffers, one every 100 ms
-    ASSERT_TRUE(form.engine.AppendToOutputFile(buffer(2048).data(), 2048));
-    appended += 2048;
-    host.sleepMs(100);
-    // What a crash would leave right now: the header's own sizes, not repaired ones.
-    const auto bytes = readAll(path);
-    const std::uint32_t declared = u32At(bytes, 40);
-    ASSERT_EQ(u32At(bytes, 4), declared + 36);
-    ASSERT_LE(declared + 44u, bytes.size());
-    ASSERT_GE(declared, seenOnDisk);
-    seenOnDisk = declared;
-    // At most one second (10 buffers) of sound is not yet described.
-    ASSERT_LE(appended - declared, 10u * 2048u) << i;
-  }
+// From every activity, with an output file or none: the window is back at
+// rest; a file's header counts the bytes written (none when the gate never
+// opened) and its sound is untouched; with no file, no file is touched; the
+// counter keeps the last elapsed time.
+TEST_F(Stop, ReturnsToTheStoppedStateFromEveryActivityAndCompletesTheFile) {
+  form.RecordPlayTimer.SetCount(true);
+  host.sleepMs(65'000);
   form.StopBtnClick();
-  const auto bytes = readAll(path);
-  const WavHeaderInfo info = WavReader::parse(bytes.data(), bytes.size());
-  ASSERT_TRUE(info.ok());
-  EXPECT_EQ(info.declaredDataBytes, appended);
-  for (std::uint32_t i = 0; i < appended; ++i) ASSERT_EQ(bytes[44 + i], static_cast<std::uint8_t>(i)) << i;
+  host.sleepMs(10'000);
+  EXPECT_EQ(form.RecordPlayTimer.minutes(), 1);
+  EXPECT_EQ(form.RecordPlayTimer.seconds(), 5);
+  const std::string in = dir.file("in.wav");
+  writeAll(in, std::vector<std::uint8_t>(100, 1));
+  int opened = 0;
+  host.setFileOpener([&](const std::string& p, FileMode m) { return ++opened, openStdioFile(p, m); });
+  const struct { std::int32_t state; int buffers; } cases[] = {  // buffers -1: no output file
+      {ActivityStopped, -1},    {ActivityPaused, 3},           {ActivityRecording, 10},
+      {ActivityRecording, 0},   {ActivityRecording, -1},       {ActivityPlaying, -1},
+      {ActivityFileTransfer, 2}, {ActivitySelectingInput, -1}, {ActivitySelectingOutput, -1}};
+  int n = 0;
+  for (const auto [state, buffers] : cases) {
+    const std::string path = dir.file(std::to_string(n++) + ".wav");
+    SCOPED_TRACE(path);
+    if (buffers >= 0) openOutput(path);
+    for (int i = 0; i < buffers; ++i) appendBuffer(4096, static_cast<std::uint8_t>(i + 1));
+    if (state == ActivityPlaying) {
+      form.InputFile = host.openFile(in, FileMode::ReadBinary);
+      form.InputFileOpen = 1;
+    }
+    form.FileBypass = buffers < 0;
+    pretendRunning(state);
+    opened = 0;
+    const std::int64_t before = host.nowMs();
+    form.StopBtnClick();
+    EXPECT_EQ(host.nowMs() - before, 250);  // the pause that lets a loop underneath settle
+    expectStopped();
+    EXPECT_EQ(opened, 0);
+    if (buffers < 0) continue;
+    const auto bytes = readAll(path);
+    const std::uint32_t data = 4096u * static_cast<std::uint32_t>(buffers);
+    ASSERT_EQ(bytes.size(), 44u + data);
+    EXPECT_EQ(u32At(bytes, 4), 36u + data);
+    EXPECT_EQ(u32At(bytes, 40), data);
+    EXPECT_EQ(std::string(bytes.begin() + 36, bytes.begin() + 40), "data");
+    for (int i = 0; i < buffers; ++i) EXPECT_EQ(bytes[44 + 4096 * std::size_t(i)], i + 1);
+  }
+  EXPECT_TRUE(host.messages().empty());
+  EXPECT_EQ(readAll(in).size(), 100u);  // read-only: left as it was
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 5) << "a file was made";
+}
+
+// A file whose header cannot be brought up to date is reported, not passed off as complete.
+TEST_F(Stop, ReportsAHeaderThatCouldNotBeWritten) {
+  struct FailingWrites : LimitedFile {  // no byte fits, nothing flushes
+    using LimitedFile::LimitedFile;
+    bool flush() override { return false; }
+  };
+  form.OutputFile = std::make_unique<FailingWrites>(host.openFile(dir.file("full.wav"), FileMode::CreateBinary), 0);
+  form.OutputFileOpen = 1;
+  form.OutputDataBytes = 4096;
+  form.StopBtnClick();
+  ASSERT_EQ(host.messages().size(), 1u);
+  EXPECT_EQ(host.messages()[0].caption, "File Error Message");
+  EXPECT_EQ(host.messages()[0].text, "Could not complete the Wave file");
+  EXPECT_EQ(form.OutputFileOpen, 0);
 }
 
 // A real full disk: a small tmpfs, the real stdio files, the record loop.
@@ -135,7 +222,10 @@ TEST_F(OutputFile, ARecordingTooLongForOneFileGoesOnInNumberedFiles) {
   for (int i = 0; i < 7; ++i) {
     const auto b = buffer(4096);
     all.insert(all.end(), b.begin(), b.end());
+    host.sleepMs(i == 1 ? 1000 : 0);
     ASSERT_TRUE(form.engine.AppendToOutputFile(b.data(), 4096));
+    // A second after the header was last written, an append brings it up to date.
+    EXPECT_TRUE(i != 1 || u32At(readAll(path), 40) == 8192u);
   }
   form.StopBtnClick();
 

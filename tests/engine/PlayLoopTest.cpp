@@ -27,8 +27,7 @@ class PlayLoop : public FormFixture {
   }
   std::vector<int> playedNumbers() {
     std::vector<int> ks;
-    for (auto [k, gain] : playedBlocks())
-      if (k >= 0) ks.push_back(k);
+    for (auto [k, gain] : playedBlocks()) if (k >= 0) ks.push_back(k);
     return ks;
   }
 };
@@ -52,30 +51,20 @@ TEST_F(PlayLoop, SilenceThenTheRawFirstBlockThenProcessedBlocksUntilTheEndStopsI
   for (std::size_t i = 11; i < blocks.size(); ++i) EXPECT_EQ(blocks[i].first, -1) << "the short tail is not played";
 }
 
-TEST_F(PlayLoop, PlayWithNoFileAsksForOneAndACancelLeavesTheProgramStopped) {
-  form.PlayBtn.click();
-  ASSERT_EQ(host.fileRequests().size(), 1u);
-  EXPECT_EQ(host.fileRequests()[0].title, "Input Wave File Select");
-  EXPECT_EQ(form.ActivityState, ActivityStopped);
-  EXPECT_EQ(audio.calls(WaveDirection::Output, WaveCall::Open), 0);
-}
-
 TEST_F(PlayLoop, PauseAndResumeGoOnFromTheSamePlace) {
   host.queueFileChoice(markedWav(dir.file("play.wav"), 40));
   host.after(1000, [&] { form.PauseBtn.click(); });
   form.PlayBtn.click();
   EXPECT_EQ(form.ActivityState, ActivityPaused);
-  EXPECT_EQ(form.StatusMemo.text(), "Current Activity = Paused");
   EXPECT_EQ(form.InputFileOpen, 1);
   host.runFor(2000);
   form.PlayBtn.click();  // resumes and plays to the end
   EXPECT_EQ(form.ActivityState, ActivityStopped);
   EXPECT_TRUE(host.messages().empty());
   const auto ks = playedNumbers();
-  ASSERT_FALSE(ks.empty());
+  ASSERT_GE(ks.size(), 38u);  // the block read just before the pause is skipped, no more
   EXPECT_TRUE(std::is_sorted(ks.begin(), ks.end()));
   EXPECT_EQ(ks.back(), 39);
-  EXPECT_GE(ks.size(), 38u);  // the block read just before the pause is skipped, no more
 }
 
 TEST_F(PlayLoop, ScrollingWhilePlayingPausesShowsTheTimeAndResumesASecondAfterTheLastScroll) {
@@ -145,11 +134,7 @@ TEST_F(PlayLoop, ASeekInStereoKeepsLeftAndRightInPlace) {
 }
 
 TEST_F(PlayLoop, AFileOpenedFromTheMenuPlaysAtItsOwnRate) {
-  WavBytes w;
-  w.header(2, 22050).raw("data").u32(20 * 4096).fill(20 * 4096, 0x10);
-  const std::string path = dir.file("fast.wav");
-  writeAll(path, w.bytes);
-  host.queueFileChoice(path);
+  host.queueFileChoice(markedWav(dir.file("fast.wav"), 20, allLoud, 0, 2, 22050));
   form.OpenInput1Click();  // while stopped: kept, not yet adopted
   EXPECT_EQ(form.WaveFormat.SampleRate, 11025u);
   form.PlayBtn.click();

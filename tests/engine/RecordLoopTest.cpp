@@ -1,11 +1,8 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
-#include <set>
 
 #include "Decoded.h"
-#include "FormFixture.h"
 #include "Marked.h"
 #include "audio/WaveResult.h"
 #include "files/WavReader.h"
@@ -15,66 +12,45 @@ using namespace quorvane::test;
 
 namespace {
 
-class RecordLoop : public FormFixture {
+class RecordLoop : public MarkedForm {
  protected:
-  RecordLoop() {
-    startUp();
-    audio.setSource(0, markedSource());
-  }
-  void record(std::int64_t stopAfterMs) {
-    host.queueFileChoice(path);
-    host.after(stopAfterMs, [this] { form.StopBtn.click(); });
-    form.RecordBtn.click();  // returns when the loop has ended
-  }
-  void voxAtZeroDb(int hangPosition = 0) {
-    form.VoxCheckBox.click();
-    form.InputUpDnGain.setPosition(hangPosition);
-    form.InputUpDnGainClick();  // position 0: 500 ms
-    form.InputThresholdUpDn.setPosition(0);
-    form.InputThresholdUpDnClick();  // level 1000
-  }
+  void record(std::int64_t stopAfterMs) { MarkedForm::record(path, stopAfterMs); }
   std::string path = dir.file("rec.wav");
 };
 
-}  // namespace
-
-TEST_F(RecordLoop, OneVoxRecordingKeepsTheBurstsAndTheHangAndDropsTheSilences) {
-  // Bursts of 10 buffers; silences of 3 buffers (under 300 ms: within the
-  // 500 ms hang) and of 25 buffers (over 2 s: the gate closes).
-  auto loud = [](int k) { return within(k % 48, {{0, 10}, {13, 23}}); };
-  audio.setSource(0, markedSource(loud));
-  voxAtZeroDb();
-  record(static_cast<std::int64_t>(130 * BufferMs));
-  EXPECT_EQ(form.ActivityState, ActivityStopped);
-  EXPECT_FALSE(form.OutputFileOpen);
-  const std::vector<int> ks = buffersIn(path);
-  ASSERT_FALSE(ks.empty());
-  const std::set<int> written(ks.begin(), ks.end());
-  EXPECT_TRUE(std::is_sorted(ks.begin(), ks.end()));
-  EXPECT_EQ(written.size(), ks.size()) << "a buffer was written twice";
-  for (int k = 0; k < ks.back(); ++k) {
-    if (loud(k) || within(k % 48, {{10, 13}})) {
-      EXPECT_TRUE(written.count(k)) << "loud or hang buffer " << k << " lost";
-    } else if (k % 48 >= 30) {
-      EXPECT_FALSE(written.count(k)) << "buffer " << k << " of a long silence was written";
-    }
+class Transfer : public MarkedForm {
+ protected:
+  Transfer() { form.FileTransferCheckBox.click(); }
+  void makeInput(int blocks, int extraFrames = 0, Loudness loud = allLoud) {
+    inputData = readAll(markedWav(in, blocks, std::move(loud), extraFrames));
+    inputData.erase(inputData.begin(), inputData.begin() + 44);
   }
-  // The hang after a burst: about 500 ms of silence, 5 or 6 buffers.
-  const auto hang = std::count_if(ks.begin(), ks.end(), [](int k) { return k >= 23 && k < 48; });
-  EXPECT_GE(hang, 4);
-  EXPECT_LE(hang, 7);
-}
+  void transfer() {
+    host.queueFileChoice(in);
+    host.queueFileChoice(out);
+    form.RecordBtn.click();  // returns at the end of the data
+  }
+  std::vector<std::uint8_t> outputData() {
+    const auto bytes = readAll(out);
+    EXPECT_EQ(u32At(bytes, 40), bytes.size() - 44);
+    return {bytes.begin() + 44, bytes.end()};
+  }
+  std::string in = dir.file("in.wav"), out = dir.file("out.wav");
+  std::vector<std::uint8_t> inputData;
+};
+
+}  // namespace
 
 // The first buffer's offset is removed from it at once (100 here, with the
 // pattern's own mean of 1900), then gain 10; what goes beyond 16 bits is held
 // at full scale, not wrapped (40000 is not -25536).
 TEST_F(RecordLoop, SaturationInsteadOfWrapping) {
+  form.OutputUpDnGain.setPosition(20);
+  form.OutputUpDnGainClick();  // gain 10
   const struct { int even, odd, outEven, outOdd; } cases[] = {{-100, 4100, -21000, 21000}, {-4000, 4000, -32768, 32767}};
   for (const auto c : cases) {
     SCOPED_TRACE(c.odd);
     audio.setSource(0, SimSoundSource::generator([c](std::uint64_t f, unsigned) { return std::int16_t(f % 2 ? c.odd : c.even); }));
-    form.OutputUpDnGain.setPosition(20);
-    form.OutputUpDnGainClick();  // gain 10
     path = dir.file(std::to_string(c.odd) + ".wav");
     record(static_cast<std::int64_t>(20 * BufferMs));
     const auto bytes = readAll(path);
@@ -87,18 +63,23 @@ TEST_F(RecordLoop, SaturationInsteadOfWrapping) {
   }
 }
 
+// File Bypass, recording and in a transfer (which runs to the end of its
+// input): no output file asked for or written, the sound still heard.
 TEST_F(RecordLoop, FileBypassWritesNothingAndAsksForNoFile) {
   form.FileBypassBox.click();
-  host.after(2000, [this] {
-    EXPECT_EQ(form.ActivityState, ActivityRecording);
-    EXPECT_FALSE(form.FileBypassBox.enabled());  // cannot change while recording
-    form.StopBtn.click();
-  });
-  form.RecordBtn.click();
-  EXPECT_TRUE(host.fileRequests().empty());
-  EXPECT_EQ(form.OutputFileOpen, 0);
-  EXPECT_FALSE(audio.sink().samples().empty());  // still monitored
-  EXPECT_TRUE(form.FileBypassBox.enabled());
+  for (const bool transfer : {false, true}) {
+    if (transfer) form.FileTransferCheckBox.click(), host.queueFileChoice(markedWav(dir.file("in.wav"), 20));
+    host.after(2000, [this] {
+      EXPECT_FALSE(form.FileBypassBox.enabled());  // cannot change while running
+      form.StopBtn.click();
+    });
+    form.RecordBtn.click();
+    EXPECT_EQ(host.fileRequests().size(), transfer ? 1u : 0u);
+    EXPECT_EQ(form.OutputFileOpen, 0);
+    EXPECT_EQ(form.ActivityState, ActivityStopped);
+    EXPECT_FALSE(audio.sink().samples().empty());
+    EXPECT_TRUE(form.FileBypassBox.enabled());
+  }
 }
 
 // Mute comes in the middle of a buffer the device is playing: the buffers
@@ -148,8 +129,7 @@ TEST_F(RecordLoop, OpenOutputFileDuringARecordingGoesOnInTheNewFileOrStopsWritin
   host.after(2900, [&] { EXPECT_EQ(form.ActivityState, ActivityRecording); });  // still monitoring
   record(3000);
   const auto first = buffersIn(path), next = buffersIn(second);
-  ASSERT_FALSE(first.empty());
-  ASSERT_FALSE(next.empty());
+  ASSERT_TRUE(!first.empty() && !next.empty());
   EXPECT_EQ(next.front(), first.back() + 1);  // nothing lost between the files
   EXPECT_LT(next.back(), 2000 * 11025 / 1000 / Frames + 2);
 }
@@ -184,9 +164,8 @@ TEST_F(RecordLoop, AStalledDeviceIsRestartedAndTheRecordingGoesOn) {
 }
 
 TEST_F(RecordLoop, ADeviceFailureCompletesTheFileBeforeTheProgramEnds) {
-  host.queueFileChoice(path);
   host.after(1500, [&] { audio.failCall(WaveDirection::Input, WaveCall::Queue, 7); });
-  form.RecordBtn.click();  // the failure ends the loop through the close path
+  record(60000);  // the failure ends the loop through the close path
   EXPECT_EQ(host.terminateRequests(), 1);
   ASSERT_FALSE(host.messages().empty());
   EXPECT_EQ(host.messages()[0].caption, "Wave Device Message");
@@ -194,25 +173,29 @@ TEST_F(RecordLoop, ADeviceFailureCompletesTheFileBeforeTheProgramEnds) {
   EXPECT_GE(buffersIn(path).size(), 10u);  // a complete file, header and data in agreement
 }
 
-// What a kill would leave on disk: while the gate is open, a valid file whose
-// own header describes all but the last second; in a long silence after a
-// transmission, all of it, counted within a second of the gate shutting.
+// What a kill would leave on disk: at any moment while the gate is open, a
+// valid file whose own header describes all but the last second; in a long
+// silence after a transmission, all of it, counted within a second of the
+// gate shutting.
 TEST_F(RecordLoop, ACrashLeavesAValidFileAndAKillInTheSilenceAfterATransmissionLosesNoneOfIt) {
   audio.setSource(0, markedSource([](int k) { return k < 60; }));
   voxAtZeroDb();
-  std::vector<std::uint8_t> whileOpen, inSilence;
-  std::uint32_t writtenWhileOpen = 0;
-  host.after(5050, [&] {
-    whileOpen = readAll(path);
-    writtenWhileOpen = form.OutputDataBytes;
-  });
+  std::uint32_t seen = 0;
+  for (int t = 1100; t < 5500; t += 100)  // from the first update of the header on
+    host.after(t, [&, t] {
+      const auto bytes = readAll(path);
+      const WavHeaderInfo info = WavReader::parse(bytes.data(), bytes.size());
+      ASSERT_TRUE(info.ok()) << t;
+      EXPECT_FALSE(info.dataSizeRepaired) << t;  // the header itself describes the sound
+      EXPECT_EQ(u32At(bytes, 4), info.declaredDataBytes + 36) << t;
+      EXPECT_GE(info.declaredDataBytes, seen) << t;
+      EXPECT_LE(info.declaredDataBytes, form.OutputDataBytes) << t;
+      EXPECT_GE(info.declaredDataBytes + 11025u * 2u + 2u * Frames, form.OutputDataBytes) << t;  // within a second
+      seen = info.declaredDataBytes;
+    });
+  std::vector<std::uint8_t> inSilence;
   host.after(9000, [&] { inSilence = readAll(path); });  // the gate shut at about 6 s
   record(10000);
-  const WavHeaderInfo info = WavReader::parse(whileOpen.data(), whileOpen.size());
-  ASSERT_TRUE(info.ok());
-  EXPECT_FALSE(info.dataSizeRepaired);  // the header itself describes the sound
-  EXPECT_LE(info.declaredDataBytes, writtenWhileOpen);
-  EXPECT_GE(info.declaredDataBytes + 11025u * 2u + 2u * Frames, writtenWhileOpen);  // within a second or so
   ASSERT_GE(inSilence.size(), 44u);
   EXPECT_EQ(u32At(inSilence, 40), inSilence.size() - 44);
   EXPECT_EQ(u32At(inSilence, 40), readAll(path).size() - 44) << "the end of the transmission was not yet counted";
@@ -290,4 +273,52 @@ TEST_F(RecordLoop, StopWhileWaitingForTheDeviceEndsCleanly) {
   EXPECT_EQ(audio.reinitialisations(), 2);  // silent from 1 s, given up at 2 s, tried at 4 s and 6 s
   expectMarkersInOrder(path);
   EXPECT_FALSE(std::filesystem::exists(dir.file("rec-2.wav")));
+}
+
+// With VOX off the output is the input, sample for sample and no longer, at
+// the pace of the capture clock, whichever buffer the previous run ended on,
+// however the input ends and wherever a pause comes (while the loop waits
+// for A or for B).
+TEST_F(Transfer, TheOutputIsTheInputWhateverThePreviousRunTheEndAndThePauses) {
+  const struct { int previousBuffer, extraFrames, pauseInBlock; } cases[] = {  // -1: no pause
+      {2, 0, -1}, {1, 300, -1}, {2, 300, 20}, {1, 0, 21}, {2, 0, 30}};
+  for (const auto c : cases) {
+    SCOPED_TRACE(testing::Message() << c.previousBuffer << " " << c.extraFrames << " " << c.pauseInBlock);
+    makeInput(40, c.extraFrames);
+    form.NextBuffer = c.previousBuffer;
+    const int opens = audio.calls(WaveDirection::Input, WaveCall::Open);
+    const std::int64_t start = host.nowMs();
+    if (c.pauseInBlock >= 0) {
+      // The loop starts 250 ms after the click; block k is waited for from about (k + 0.5) buffers on.
+      host.after(250 + static_cast<std::int64_t>((c.pauseInBlock + 0.5) * BufferMs), [&] { form.PauseBtn.click(); });
+      transfer();
+      ASSERT_EQ(form.ActivityState, ActivityPaused);
+      host.runFor(700);
+      form.RecordBtn.click();  // resume: runs to the end
+    } else {
+      transfer();
+      EXPECT_GT(host.nowMs() - start, 40 * BufferMs);  // paced by the capture clock, not the disk
+      EXPECT_LT(host.nowMs() - start, 40 * BufferMs + 1000);
+    }
+    EXPECT_EQ(form.ActivityState, ActivityStopped);
+    EXPECT_EQ(form.PlayScrollBar.position(), 0);
+    EXPECT_EQ(form.InputFileOpen, 0);
+    EXPECT_TRUE(host.messages().empty());
+    EXPECT_EQ(audio.calls(WaveDirection::Input, WaveCall::Open), opens + 1);
+    EXPECT_EQ(outputData(), inputData);
+  }
+  ASSERT_GE(host.fileRequests().size(), 2u);
+  EXPECT_EQ(host.fileRequests()[0].title, "Input Wave File Select");
+  EXPECT_EQ(host.fileRequests()[1].title, "Output Wave File Select");
+}
+
+TEST_F(Transfer, CancellingTheInputChooserEndsTheTransferAsAtTheEndOfItsData) {
+  makeInput(100);
+  host.after(1000, [&] { form.OpenInput1.click(); });  // nothing queued: cancelled
+  transfer();
+  EXPECT_EQ(form.ActivityState, ActivityStopped);
+  EXPECT_LT(host.nowMs(), 3000);
+  const auto data = outputData();
+  ASSERT_GT(data.size(), 4u * Frames);
+  EXPECT_TRUE(std::equal(data.begin(), data.begin() + 4 * Frames, inputData.begin()));
 }

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "FormFixture.h"
 #include "TempDir.h"
 #include "WavBytes.h"
 #include "audio/SimSoundSource.h"
@@ -44,12 +45,12 @@ inline SimSoundSource markedSource(Loudness loud = allLoud) {
   return SimSoundSource::generator([loud](std::uint64_t f, unsigned) { return marked(f, loud(int(f / Frames))); });
 }
 
-// A mono (or stereo, the right channel the negative of the left) 11025 Hz WAV file.
+// A mono (or stereo, the right channel the negative of the left) WAV file, 11025 Hz unless told.
 inline std::string markedWav(const std::string& path, int blocks, Loudness loud = allLoud, int extraFrames = 0,
-                             unsigned channels = 1) {
+                             unsigned channels = 1, std::uint32_t rate = 11025) {
   WavBytes w;
   const auto frames = static_cast<std::uint32_t>(blocks * Frames + extraFrames);
-  w.header(static_cast<std::uint16_t>(channels), 11025).raw("data").u32(frames * 2 * channels);
+  w.header(static_cast<std::uint16_t>(channels), rate).raw("data").u32(frames * 2 * channels);
   for (std::uint32_t f = 0; f < frames; ++f) {
     const std::int16_t v = marked(f, loud(static_cast<int>(f / Frames)));
     for (unsigned c = 0; c < channels; ++c) w.u16(static_cast<std::uint16_t>(c == 0 ? v : -v));
@@ -97,5 +98,28 @@ inline void expectMarkersInOrder(const std::string& path) {
     previous = markerOf(v);
   }
 }
+
+// A started window capturing marked sound, with what most loop tests do to it.
+class MarkedForm : public FormFixture {
+ protected:
+  MarkedForm() {
+    startUp();
+    audio.setSource(0, markedSource());
+  }
+  // Records into `path` until Stop `ms` later; returns when the loop has ended.
+  void record(const std::string& path, std::int64_t ms) {
+    host.queueFileChoice(path);
+    host.after(ms, [this] { form.StopBtn.click(); });
+    form.RecordBtn.click();
+  }
+  // VOX on at 0 dB (a level of 1000), the hang at a position (0: 500 ms).
+  void voxAtZeroDb(int hang = 0) {
+    form.VoxCheckBox.click();
+    form.InputUpDnGain.setPosition(hang);
+    form.InputUpDnGainClick();
+    form.InputThresholdUpDn.setPosition(0);
+    form.InputThresholdUpDnClick();
+  }
+};
 
 }  // namespace quorvane::test
