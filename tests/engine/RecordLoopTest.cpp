@@ -163,16 +163,6 @@ TEST_F(RecordLoop, AStalledDeviceIsRestartedAndTheRecordingGoesOn) {
   EXPECT_TRUE(host.messages().empty());
 }
 
-TEST_F(RecordLoop, ADeviceFailureCompletesTheFileBeforeTheProgramEnds) {
-  host.after(1500, [&] { audio.failCall(WaveDirection::Input, WaveCall::Queue, 7); });
-  record(60000);  // the failure ends the loop through the close path
-  EXPECT_EQ(host.terminateRequests(), 1);
-  ASSERT_FALSE(host.messages().empty());
-  EXPECT_EQ(host.messages()[0].caption, "Wave Device Message");
-  EXPECT_EQ(form.OutputFileOpen, 0);
-  EXPECT_GE(buffersIn(path).size(), 10u);  // a complete file, header and data in agreement
-}
-
 // What a kill would leave on disk: at any moment while the gate is open, a
 // valid file whose own header describes all but the last second; in a long
 // silence after a transmission, all of it, counted within a second of the
@@ -213,9 +203,7 @@ TEST_F(RecordLoop, AnOutputFileOpenedBeforeAFormatChangeGetsTheFormatOfItsSound)
     host.after(1000, [this] { form.StopBtn.click(); });
     form.RecordBtn.click();
     const Decoded d = decode(file);
-    EXPECT_EQ(d.rate, 22050) << file;
-    EXPECT_EQ(d.channels, 2) << file;
-    EXPECT_GT(d.seconds(), 0.5) << file;
+    EXPECT_TRUE(d.rate == 22050 && d.channels == 2 && d.seconds() > 0.5) << file;
   }
   const auto bytes = readAll(path);
   EXPECT_FALSE(WavReader::parse(bytes.data(), bytes.size()).dataSizeRepaired);
@@ -307,9 +295,6 @@ TEST_F(Transfer, TheOutputIsTheInputWhateverThePreviousRunTheEndAndThePauses) {
     EXPECT_EQ(audio.calls(WaveDirection::Input, WaveCall::Open), opens + 1);
     EXPECT_EQ(outputData(), inputData);
   }
-  ASSERT_GE(host.fileRequests().size(), 2u);
-  EXPECT_EQ(host.fileRequests()[0].title, "Input Wave File Select");
-  EXPECT_EQ(host.fileRequests()[1].title, "Output Wave File Select");
 }
 
 TEST_F(Transfer, CancellingTheInputChooserEndsTheTransferAsAtTheEndOfItsData) {
