@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "FormFixture.h"
-#include "WavBytes.h"
 
 using namespace quorvane;
 using namespace quorvane::test;
@@ -23,28 +22,6 @@ class Steps : public FormFixture {
 };
 
 }  // namespace
-
-TEST_F(Steps, UnpackAndPackRoundTripAndSaturate) {
-  const std::vector<std::int16_t> in = {0, 1, -1, 32767, -32768, 1234, -4321, 256};
-  WavBytes packed;
-  for (std::int16_t x : in) packed.u16(static_cast<std::uint16_t>(x));
-  form.steps.UnpackBuffer(packed.bytes.data(), 8);
-  for (int i = 0; i < 8; ++i) EXPECT_EQ(w(i), in[static_cast<std::size_t>(i)]);
-  std::vector<std::uint8_t> out(16);
-  form.steps.PackBuffer(out.data(), 8);
-  EXPECT_EQ(out, packed.bytes);
-
-  // Gain 10 on 4000 gives 40000: held at full scale, not wrapped to -25536.
-  form.GainFactor = 10;
-  form.WorkSamples[0] = 4000;
-  form.WorkSamples[1] = -4000;
-  form.WorkSamples[2] = 3276;
-  form.steps.ApplyGain(3);
-  EXPECT_EQ(w(0), 40000);  // the unclipped value stays for the gate and display
-  form.steps.PackBuffer(out.data(), 3);
-  for (const auto& [at, v] : {std::pair{0, 32767}, {2, -32768}, {4, 32760}})
-    EXPECT_EQ(std::int16_t(out[at] | (out[at + 1] << 8)), v);
-}
 
 // The first buffer's own mean goes at once; later buffers follow the level
 // slowly: capture by a twentieth of the difference, playback by a fiftieth.

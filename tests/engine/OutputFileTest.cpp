@@ -13,15 +13,14 @@ using namespace quorvane::test;
 
 namespace {
 
-class Stop : public FormFixture {
+class OutputFile : public FormFixture {
  protected:
-  Stop() { startUp(); }
-};
+  OutputFile() {
+    startUp();
+    form.formats.designFilter = [](float, float) {};
+  }
 
-class OutputFile : public Stop {
- protected:
-  OutputFile() { form.formats.designFilter = [](float, float) {}; }
-
+  // An output file opened from the menu, written by the record loop.
   void choose(const std::string& path) {
     host.queueFileChoice(path);
     form.OpenOutput1Click();
@@ -29,15 +28,6 @@ class OutputFile : public Stop {
     form.ActivityState = ActivityRecording;
     form.StopRequested = 0;
   }
-
-  // One buffer of a counting pattern, so order and completeness can be checked.
-  std::vector<std::uint8_t> buffer(std::uint32_t bytes) {
-    std::vector<std::uint8_t> b(bytes);
-    for (auto& x : b) x = static_cast<std::uint8_t>(next_++);
-    return b;
-  }
-
-  std::uint32_t next_ = 0;
 };
 
 }  // namespace
@@ -46,7 +36,7 @@ class OutputFile : public Stop {
 // Stop lets a loop underneath settle for a quarter second, completes the
 // output file, keeps the counter's last time, opens or makes no other file
 // and leaves the input file as it was.
-TEST_F(Stop, CompletesTheOutputFileKeepsTheLastTimeAndTouchesNoOtherFile) {
+TEST_F(OutputFile, StopCompletesTheOutputFileKeepsTheLastTimeAndTouchesNoOtherFile) {
   form.RecordPlayTimer.SetCount(true);
   host.sleepMs(65'000);
   const std::string in = dir.file("in.wav"), out = dir.file("out.wav");
@@ -78,7 +68,7 @@ TEST_F(Stop, CompletesTheOutputFileKeepsTheLastTimeAndTouchesNoOtherFile) {
 }
 
 // A file whose header cannot be brought up to date is reported, not passed off as complete.
-TEST_F(Stop, ReportsAHeaderThatCouldNotBeWritten) {
+TEST_F(OutputFile, StopReportsAHeaderThatCouldNotBeWritten) {
   struct FailingWrites : LimitedFile {  // no byte fits, nothing flushes
     using LimitedFile::LimitedFile;
     bool flush() override { return false; }
@@ -159,14 +149,14 @@ TEST_F(OutputFile, ARecordingTooLongForOneFileGoesOnInNumberedFiles) {
   const std::string path = dir.file("long.wav");
   choose(path);
   form.engine.maxDataBytes = 10000;  // stands for the 4 GiB of the format's 32-bit sizes
-  std::vector<std::uint8_t> all;
-  for (int i = 0; i < 7; ++i) {
-    const auto b = buffer(4096);
-    all.insert(all.end(), b.begin(), b.end());
-    host.sleepMs(i == 1 ? 1000 : 0);
-    ASSERT_TRUE(form.engine.AppendToOutputFile(b.data(), 4096));
+  // Seven buffers of a pattern that differs from buffer to buffer.
+  std::vector<std::uint8_t> all(7 * 4096);
+  for (std::size_t i = 0; i < all.size(); ++i) all[i] = static_cast<std::uint8_t>(i + i / 4096);
+  for (std::size_t at = 0; at < all.size(); at += 4096) {
+    host.sleepMs(at == 4096 ? 1000 : 0);
+    ASSERT_TRUE(form.engine.AppendToOutputFile(&all[at], 4096));
     // A second after the header was last written, an append brings it up to date.
-    EXPECT_TRUE(i != 1 || u32At(readAll(path), 40) == 8192u);
+    EXPECT_TRUE(at != 4096 || u32At(readAll(path), 40) == 8192u);
   }
   form.StopBtnClick();
 
