@@ -1,8 +1,9 @@
 // Long random sequences of what a user can do, in virtual time, with the
 // invariants that must hold after every step whatever the order: no device
 // error and no termination, no device left open when stopped, every output
-// file complete, and written plainly every captured frame once and in order.
-// RapidCheck shrinks a failing sequence; the ones it found are kept below.
+// file complete, written plainly every captured frame once and in order, and
+// after each Stop the window at rest. RapidCheck shrinks a failing sequence;
+// the ones it found are kept below.
 
 #include <gtest/gtest.h>
 #include <rapidcheck.h>
@@ -129,6 +130,7 @@ class SequenceRun {
         where_ = i;
         check();
         Actions[steps[i].kind].act(form, steps[i].value);
+        if (steps[i].kind == Stop) checkAtRest();
         check();
       });
     }
@@ -138,6 +140,7 @@ class SequenceRun {
     host.at(t + 3000, [this] {
       where_ = static_cast<std::size_t>(-1);
       form.StopBtn.click();
+      checkAtRest();
     });
     host.at(t + 120000, [this] {
       problem("still running two minutes after the final Stop");
@@ -176,6 +179,23 @@ class SequenceRun {
     if (form.OutputFileOpen && !plain) tainted_.insert(form.OutputFilePath);
     for (const auto& p : outputs_)
       if (!(form.OutputFileOpen && form.OutputFilePath == p)) expectComplete(p, false);
+  }
+
+  // Whatever ran, Stop leaves no file open, nothing lit or counting, the bar
+  // at its start and the trace wiped.
+  void checkAtRest() {
+    const RasterCanvas& shown = form.SpectrumBox.image();
+    bool wiped = true;
+    for (int x = 0; x < shown.width(); ++x) wiped = wiped && shown.pixel(x, 72) == clWhite;
+    bool dark = !form.RecordPlayTimer.counting() && !form.PauseTimer.enabled();
+    for (LedModel* led : {&form.PlayLED, &form.RecordLED, &form.TimeRecordLED, &form.SquelchLED})
+      dark = dark && !led->checked();
+    for (ButtonModel* b : {&form.RecordBtn, &form.PlayBtn, &form.PauseBtn}) dark = dark && b->captionColour() == clBlue;
+    if (!wiped || !dark || form.ActivityState != ActivityStopped || form.StopBtn.captionColour() != clRed ||
+        form.StatusMemo.text() != "Current Activity = Stopped" || form.OutputFileOpen || form.InputFileOpen ||
+        form.OutputFile || form.InputFile || form.ScheduleActive || form.ResumeFromPause || !form.StopRequested ||
+        form.PlayScrollBar.enabled() || form.PlayScrollBar.position() != 0 || !form.FileBypassBox.enabled())
+      problem("the window is not at rest after Stop");
   }
 
   // A closed output file: its header counts its data; written plainly (VOX

@@ -31,10 +31,9 @@ class TransmissionsTest : public MarkedForm {
   // The per-transmission files beside the chosen name, in name order.
   std::vector<std::string> ownFiles(const std::string& extension = ".wav") const {
     std::vector<std::string> files;
-    for (const auto& e : std::filesystem::directory_iterator(dir.path())) {
-      const std::string name = e.path().filename().string();
-      if (name.rfind("dispatch-", 0) == 0 && e.path().extension() == extension) files.push_back(e.path().string());
-    }
+    for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+      if (e.path().filename().string().rfind("dispatch-", 0) == 0 && e.path().extension() == extension)
+        files.push_back(e.path().string());
     std::sort(files.begin(), files.end());
     return files;
   }
@@ -43,10 +42,8 @@ class TransmissionsTest : public MarkedForm {
     std::ifstream in(csv);
     std::vector<std::vector<std::string>> rows;
     for (std::string line; std::getline(in, line);) {
-      std::vector<std::string> fields;
       std::stringstream ss(line);
-      for (std::string f; std::getline(ss, f, ',');) fields.push_back(f);
-      rows.push_back(fields);
+      for (rows.emplace_back(); std::getline(ss, line, ',');) rows.back().push_back(line);
     }
     return rows;
   }
@@ -217,12 +214,16 @@ TEST_F(TransmissionsTest, TwoTransmissionsInOneSecondGetDistinctNames) {
   }
 }
 
+// A bad line, out of range by one or not a number, leaves the value before it standing.
 TEST(LoggingSettingsFile, RoundTripAndEveryBadLineIgnored) {
   const LoggingSettings s{3, true, 1500, 90};
   EXPECT_EQ(LoggingSettings::parse(s.format()), s);
   EXPECT_EQ(LoggingSettings::parse(""), LoggingSettings{});
-  const LoggingSettings bad = LoggingSettings::parse(
-      "pre_roll_buffers = 6\none_file_per_transmission = maybe\nmin_length_ms = -1\nmax_length_minutes = 12x\n"
-      "min_length_ms\n= 5\nunknown = 3\ngarbage\n  pre_roll_buffers=2  \r\n");
-  EXPECT_EQ(bad, (LoggingSettings{2, false, 0, 0}));
+  EXPECT_EQ(LoggingSettings::parse(s.format() +
+                                   "pre_roll_buffers = 6\none_file_per_transmission = maybe\nmin_length_ms = 2001\n"
+                                   "min_length_ms = -1\nmax_length_minutes = 1441\nmax_length_minutes = 12x\n"
+                                   "min_length_ms\n= 5\nunknown = 3\ngarbage\n"),
+            s);
+  EXPECT_EQ(LoggingSettings::parse("  pre_roll_buffers=5  \r\nmin_length_ms=2000\nmax_length_minutes = 1440"),
+            (LoggingSettings{5, false, 2000, 1440}));
 }
