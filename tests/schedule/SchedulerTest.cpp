@@ -123,12 +123,14 @@ TEST_F(Clock, ATimedRecordingOpensAtTheStartAndIsStoppedOnceAtTheEnd) {
   }
 }
 
-// A tick comes late when the program was busy: the seconds it stepped over still
-// open and end the window, in order, once, and nothing after a stop. Five seconds
-// are caught up; a clock set further ahead is not replayed, nor a second matched
-// twice when the clock is set back a little. From 10:00:00 AM, a window of the
-// seconds given.
-TEST_F(Clock, LateTicksCatchUpButAClockSetIsNotReplayed) {
+// While armed each second passed is tested once, in order. A tick comes late
+// when the program was busy: the seconds it stepped over still open and end the
+// window, and nothing after a stop. Five seconds are caught up; a clock set
+// further ahead is not replayed, nor a second matched twice when the clock is
+// set back a little. Armed after the start time, the window waits for the next
+// day; a start changed while armed counts at once. From 10:00:00 AM, a window
+// of the seconds given.
+TEST_F(Clock, WhileArmedEachSecondPassedIsTestedOnceInOrder) {
   const std::tuple<int, int, std::function<void()>, int, const char*> rows[] = {
       {3, 7, [this] {
          host.at(tick(2) + 100, [this] { host.sleepMs(2000); });
@@ -144,6 +146,19 @@ TEST_F(Clock, LateTicksCatchUpButAClockSetIsNotReplayed) {
            setWall(at(10, 0, 3));
          });
        }, 9, "01.02.03.04.05S03.04.05.06."},
+      {0, 0, [this] {
+         schedule(at(9, 59, 30), AM, at(10, 30, 0), AM);
+         host.at(tick(2), [this] { setWall(at(9, 59, 27, 11)); });
+       }, 5, "01.27.28.29.30o"},
+      {0, 0, [this] {
+         schedule(at(10, 0, 2), PM, at(0, 0, 0), AM);
+         host.at(tick(3), [this] {
+           form.Start_AM_PM.click();
+           form.StartTimeUpDn.click(UpDownModel::Button::Down);
+           form.Start_Sec.click();
+           for (int i = 0; i < 3; ++i) form.StartTimeUpDn.click(UpDownModel::Button::Up);
+         });
+       }, 5, "01.02.03.04.05o"},
   };
   for (const auto& [start, end, meanwhile, ticks, log] : rows) {
     SCOPED_TRACE(log);
@@ -155,30 +170,4 @@ TEST_F(Clock, LateTicksCatchUpButAClockSetIsNotReplayed) {
     form.ScheduleActive = 0;
     form.ActivityState = ActivityStopped;
   }
-}
-
-TEST_F(Clock, ArmedAfterTheStartTimeWaitsForItTheNextDay) {
-  schedule(at(10, 0, 0), AM, at(10, 30, 0), AM);
-  setLocal(at(10, 0, 30));
-  arm();
-  runTo(60);
-  EXPECT_EQ(form.ScheduleActive, 0);
-  setLocal(at(9, 59, 57, 11));
-  EXPECT_EQ(watch(3), "..o");
-}
-
-TEST_F(Clock, ChangingTheStartAmPmWhileArmedTakesEffectAtOnce) {
-  schedule(at(10, 0, 2), PM, at(0, 0, 0), AM);
-  setLocal(at(10, 0, 0));
-  arm();
-  runTo(3);
-  form.Start_AM_PM.click();
-  form.StartTimeUpDn.click(UpDownModel::Button::Down);
-  form.Start_Sec.click();
-  for (int i = 0; i < 3; ++i) form.StartTimeUpDn.click(UpDownModel::Button::Up);
-  ASSERT_EQ(form.Start_AM_PM.text(), "AM");
-  runTo(4);
-  EXPECT_EQ(form.ScheduleActive, 0);
-  runTo(5);
-  EXPECT_EQ(form.ScheduleActive, 1);
 }
