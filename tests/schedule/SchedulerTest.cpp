@@ -108,6 +108,7 @@ TEST_F(Clock, ATimedRecordingOpensAtTheStartAndIsStoppedOnceAtTheEnd) {
       {at(3, 15, 3), PM, at(3, 15, 3), PM, at(15, 15, 0), true, ActivityRecording, "..S.."},
       {at(3, 15, 3), PM, at(3, 15, 1), PM, at(15, 15, 0), true, ActivityRecording, "S...."},
       {at(10, 0, 2), PM, at(0, 0, 0), AM, at(10, 0, 0), true, ActivityRecording, "....."},  // AM is not PM
+      {at(10, 1, 2), AM, at(11, 0, 3), AM, at(10, 0, 0), true, ActivityRecording, "....."},  // nor another minute or hour
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.ticks);
