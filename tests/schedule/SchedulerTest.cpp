@@ -36,6 +36,8 @@ class Clock : public FormFixture {
   void setWall(const CivilTime& t) { host.setWallClock(epochFromCivil(t) - kOffset); }
   std::int64_t tick(int k) const { return tick0 + 1000 * k; }
   void runTo(int k) { host.runUntil(tick(k)); }
+  // The program busy for `ms` just after tick k: the next tick comes late.
+  void busyAfter(int k, int ms) { host.at(tick(k) + 100, [this, ms] { host.sleepMs(ms); }); }
 
   void schedule(const CivilTime& start, int startAmPm, const CivilTime& end, int endAmPm) {
     form.StartHour = start.hour, form.StartMinute = start.minute, form.StartSecond = start.second;
@@ -86,17 +88,8 @@ TEST_F(Clock, ShowsLocalTimeOnA12HourFaceAndUniversalTimeIn24Hours) {
 // but 12 AM is midnight; an end at or before the start stops without having
 // opened; each is stopped once.
 TEST_F(Clock, ATimedRecordingOpensAtTheStartAndIsStoppedOnceAtTheEnd) {
-  struct Row {
-    CivilTime start;
-    int startAmPm;
-    CivilTime end;
-    int endAmPm;
-    CivilTime local;
-    bool timer;
-    std::int32_t state;
-    const char* ticks;
-  };
-  const Row rows[] = {
+  // Start, end, the local time at tick 0, the timer box, the activity, and what each tick saw.
+  const std::tuple<CivilTime, int, CivilTime, int, CivilTime, bool, std::int32_t, const char*> rows[] = {
       {at(10, 0, 5), AM, at(10, 0, 8), AM, at(10, 0, 0), true, ActivityRecording, "....oooS.........."},
       {at(10, 0, 1), AM, at(10, 0, 2), AM, at(10, 0, 0), false, ActivityRecording, "...."},
       {at(10, 0, 1), AM, at(10, 0, 2), AM, at(10, 0, 0), true, ActivityStopped, "...."},
@@ -110,15 +103,15 @@ TEST_F(Clock, ATimedRecordingOpensAtTheStartAndIsStoppedOnceAtTheEnd) {
       {at(10, 0, 2), PM, at(0, 0, 0), AM, at(10, 0, 0), true, ActivityRecording, "....."},  // AM is not PM
       {at(10, 1, 2), AM, at(11, 0, 3), AM, at(10, 0, 0), true, ActivityRecording, "....."},  // nor another minute or hour
   };
-  for (const Row& r : rows) {
-    SCOPED_TRACE(r.ticks);
-    schedule(r.start, r.startAmPm, r.end, r.endAmPm);
-    setLocal(r.local);
-    if (form.TimerCheckBox.checked() != r.timer) form.TimerCheckBox.click();
-    form.ActivityState = r.state;
+  for (const auto& [start, startAmPm, end, endAmPm, local, timer, state, ticks] : rows) {
+    SCOPED_TRACE(ticks);
+    schedule(start, startAmPm, end, endAmPm);
+    setLocal(local);
+    if (form.TimerCheckBox.checked() != timer) form.TimerCheckBox.click();
+    form.ActivityState = state;
     form.StopRequested = 0;
-    EXPECT_EQ(watch(int(std::strlen(r.ticks))), r.ticks);
-    EXPECT_EQ(form.ActivityState, std::strchr(r.ticks, 'S') ? ActivityStopped : r.state);
+    EXPECT_EQ(watch(int(std::strlen(ticks))), ticks);
+    EXPECT_EQ(form.ActivityState, std::strchr(ticks, 'S') ? ActivityStopped : state);
     form.ScheduleActive = 0;
     form.ActivityState = ActivityStopped;  // disarmed: the next row starts afresh
   }
@@ -133,12 +126,9 @@ TEST_F(Clock, ATimedRecordingOpensAtTheStartAndIsStoppedOnceAtTheEnd) {
 // of the seconds given.
 TEST_F(Clock, WhileArmedEachSecondPassedIsTestedOnceInOrder) {
   const std::tuple<int, int, std::function<void()>, int, const char*> rows[] = {
-      {3, 7, [this] {
-         host.at(tick(2) + 100, [this] { host.sleepMs(2000); });
-         host.at(tick(6) + 100, [this] { host.sleepMs(2000); });
-       }, 10, "01.02.04oo05o06o08S.09.10."},
-      {3, 2, [this] { host.at(tick(1) + 100, [this] { host.sleepMs(2500); }); }, 6, "01.03S.04.05.06."},
-      {2, 0, [this] { host.at(tick(1) + 100, [this] { host.sleepMs(5500); }); }, 7, "01.06ooooo07o"},
+      {3, 7, [this] { busyAfter(2, 2000); busyAfter(6, 2000); }, 10, "01.02.04oo05o06o08S.09.10."},
+      {3, 2, [this] { busyAfter(1, 2500); }, 6, "01.03S.04.05.06."},
+      {2, 0, [this] { busyAfter(1, 5500); }, 7, "01.06ooooo07o"},
       // Set ahead right after the first tick, which was queued before.
       {3, 0, [this] { host.at(tick(1), [this] { setWall(at(10, 0, 6)); }); }, 4, "01.07.08.09."},
       {0, 5, [this] {
