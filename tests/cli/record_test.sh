@@ -26,6 +26,10 @@ seconds() {
 }
 within() { awk "BEGIN { exit !($1 >= $2 && $1 <= $3) }"; }
 rms() { sox "$1" -n stat 2>&1 | awk '/RMS     amplitude/ { print $3 }'; }
+# The header of $1 must count $3 to $4 seconds; $2 says which recording it is.
+check() { local s; s=$(seconds "$1"); echo "$2: $s s"; within "$s" "$3" "$4" || fail "$2: $s s, not $3 to $4"; }
+# Starts recording into $1 with the options that follow; its process in $pid.
+rec() { "$cli" record "$@" --device "$device" & pid=$!; }
 
 # One-second bursts of a 1 kHz tone, 2.5 s of silence after each.
 for _ in 1 2 3; do
@@ -35,32 +39,26 @@ done > "$work/bursts.raw"
 play() { pacat --playback --raw --rate=11025 --channels=1 --format=s16le --device=quorvane_null < "$1"; }
 
 # VOX: the bursts and their hang time, not the silences; SIGTERM completes the file.
-"$cli" record "$work/vox.wav" --device "$device" --vox --threshold 20 --hang 0.5 & pid=$!
+rec "$work/vox.wav" --vox --threshold 20 --hang 0.5
 sleep 0.5; play "$work/bursts.raw"; sleep 1
-kill -TERM $pid; wait $pid; rc=$?
-[ $rc -eq 0 ] || fail "record after SIGTERM: exit $rc"
-s=$(seconds "$work/vox.wav"); level=$(rms "$work/vox.wav")
-echo "VOX: $s s recorded of 10.5 s played, RMS $level"
-within "$s" 2.5 6.5 || fail "VOX recording of $s s: not the three bursts alone"
+kill -TERM $pid; wait $pid || fail "record after SIGTERM: exit $?"
+check "$work/vox.wav" "VOX recording of 10.5 s played" 2.5 6.5
+level=$(rms "$work/vox.wav"); echo "RMS $level"
 within "$level" 0.13 1 || fail "VOX recording at RMS $level: more silence than sound"
 
 # --duration stops by itself.
-timeout 20 "$cli" record "$work/timed.wav" --device "$device" --duration 3; rc=$?
-[ $rc -eq 0 ] || fail "record --duration 3: exit $rc"
-s=$(seconds "$work/timed.wav"); echo "--duration 3: $s s"
-within "$s" 2.5 3.5 || fail "record --duration 3 recorded $s s"
+timeout 20 "$cli" record "$work/timed.wav" --device "$device" --duration 3 || fail "record --duration 3: exit $?"
+check "$work/timed.wav" "record --duration 3" 2.5 3.5
 
 # kill -9: the header counts all but at most the last second, also when the
 # gate has shut since (a burst, then silence until the kill).
-"$cli" record "$work/killed.wav" --device "$device" & pid=$!
+rec "$work/killed.wav"
 sleep 4; kill -KILL $pid; wait $pid 2> /dev/null
-s=$(seconds "$work/killed.wav"); echo "kill -9 after 4 s: $s s in the header"
-within "$s" 2.4 4.5 || fail "kill -9 after 4 s left a header of $s s"
+check "$work/killed.wav" "kill -9 after 4 s" 2.4 4.5
 sox -n -r 11025 -c 1 -b 16 -t raw "$work/burst.raw" synth 0.6 sine 1000 vol 0.37
-"$cli" record "$work/gated.wav" --device "$device" --vox --threshold 20 --hang 0.5 & pid=$!
+rec "$work/gated.wav" --vox --threshold 20 --hang 0.5
 sleep 1; play "$work/burst.raw"; sleep 3; kill -KILL $pid; wait $pid 2> /dev/null
-s=$(seconds "$work/gated.wav"); echo "kill -9 3 s after a 0.6 s burst: $s s in the header"
-within "$s" 0.9 2 || fail "kill -9 after the gate shut left a header of $s s"
+check "$work/gated.wav" "kill -9 3 s after a 0.6 s burst" 0.9 2
 
 [ $failures -eq 0 ] && echo "all passed"
 exit $((failures > 0))

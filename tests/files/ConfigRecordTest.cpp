@@ -33,18 +33,13 @@ TEST(ConfigRecord, DecodingGivesBackWhatWasEncodedAndKeepsTheBaseForFieldsNotWho
   longer.resize(300, 0x5A);  // bytes past the record are not settings
   EXPECT_EQ(ConfigRecord::decode(longer.data(), longer.size(), ConfigRecord{}).encode(), b);
 
-  ConfigRecord base;
-  base.OutputDeviceId = 77, base.ChannelCount = 2, base.HighFrequency = 999.0f;
+  ConfigRecord base, seven, almost;
+  base.StayOnTop = 1, base.InputDeviceId = 5, base.OutputDeviceId = 77, base.HighFrequency = 999.0f;
+  seven = base;  // 7 bytes: StayOnTop and InputDeviceId whole, two bytes of OutputDeviceId
+  seven.StayOnTop = 0, seven.InputDeviceId = 0;
+  almost.HighFrequency = 999.0f;  // one byte short: everything but the upper band edge
   const auto defaults = ConfigRecord{}.encode();
-  EXPECT_EQ(ConfigRecord::decode(defaults.data(), 0, base), base);
+  for (const auto& [size, expected] : {std::pair{std::size_t(0), base}, {7, seven}, {85, almost}})
+    EXPECT_EQ(ConfigRecord::decode(defaults.data(), size, base), expected) << size;
   EXPECT_EQ(ConfigRecord::decode(nullptr, 86, base), base);
-  // 7 bytes: StayOnTop and InputDeviceId whole, two bytes of OutputDeviceId.
-  const ConfigRecord seven = ConfigRecord::decode(defaults.data(), 7, base);
-  EXPECT_EQ(seven.OutputDeviceId, 77);
-  EXPECT_EQ(seven.ChannelCount, 2);
-  // One byte short: everything but the upper band edge.
-  const ConfigRecord almost = ConfigRecord::decode(defaults.data(), 85, base);
-  EXPECT_EQ(almost.ChannelCount, 1);
-  EXPECT_EQ(almost.LowFrequency, 300.0f);
-  EXPECT_EQ(almost.HighFrequency, 999.0f);
 }

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstring>
+#include <functional>
 
 #include "FormFixture.h"
 
@@ -24,8 +24,7 @@ class Clock : public FormFixture {
       ++stops;
       form.StopBtnClick();
     };
-    // What the clock showed, to prove which seconds the ticks fell on.
-    form.CurrentTimeMemo.changed.connect([this] { shown.push_back(form.CurrentTimeMemo.text()); });
+    form.CurrentTimeMemo.changed.connect([this] { shown += form.CurrentTimeMemo.text().substr(6, 2); });
   }
 
   // Runs to the clock's next tick and sets the local time to `t` there: tick k shows t + k s.
@@ -37,6 +36,8 @@ class Clock : public FormFixture {
   void setWall(const CivilTime& t) { host.setWallClock(epochFromCivil(t) - kOffset); }
   std::int64_t tick(int k) const { return tick0 + 1000 * k; }
   void runTo(int k) { host.runUntil(tick(k)); }
+  // The program busy for `ms` just after tick k: the next tick comes late.
+  void busyAfter(int k, int ms) { host.at(tick(k) + 100, [this, ms] { host.sleepMs(ms); }); }
 
   void schedule(const CivilTime& start, int startAmPm, const CivilTime& end, int endAmPm) {
     form.StartHour = start.hour, form.StartMinute = start.minute, form.StartSecond = start.second;
@@ -50,10 +51,21 @@ class Clock : public FormFixture {
     form.ActivityState = ActivityRecording;
     form.StopRequested = 0;
   }
-  long timesShown(const std::string& text) const { return std::count(shown.begin(), shown.end(), text); }
+  // Second by second up to tick n: the seconds the clock showed meanwhile when
+  // `seconds`, then 'S' when Record was stopped, 'o' while the window is open, '.' else.
+  std::string watch(int n, bool seconds = false) {
+    std::string seen;
+    shown.clear();
+    for (int k = 1, before = stops; k <= n; ++k, before = stops) {
+      runTo(k);
+      seen += (seconds ? shown : "") + (stops > before ? 'S' : form.ScheduleActive ? 'o' : '.');
+      shown.clear();
+    }
+    return seen;
+  }
 
   int stops = 0;
-  std::vector<std::string> shown;
+  std::string shown;
   std::int64_t tick0 = 0;
 };
 
@@ -72,22 +84,12 @@ TEST_F(Clock, ShowsLocalTimeOnA12HourFaceAndUniversalTimeIn24Hours) {
   }
 }
 
-// Tick by tick from the local time given: 'o' the window is open, 'S' Record was
-// stopped, '.' neither. Only a timed sound-card recording is opened or stopped;
-// hour 0 never matches but 12 AM is midnight; an end at or before the start
-// stops without having opened; each is stopped once.
+// Only a timed sound-card recording is opened or stopped; hour 0 never matches
+// but 12 AM is midnight; an end at or before the start stops without having
+// opened; each is stopped once.
 TEST_F(Clock, ATimedRecordingOpensAtTheStartAndIsStoppedOnceAtTheEnd) {
-  struct Row {
-    CivilTime start;
-    int startAmPm;
-    CivilTime end;
-    int endAmPm;
-    CivilTime local;
-    bool timer;
-    std::int32_t state;
-    const char* ticks;
-  };
-  const Row rows[] = {
+  // Start, end, the local time at tick 0, the timer box, the activity, and what each tick saw.
+  const std::tuple<CivilTime, int, CivilTime, int, CivilTime, bool, std::int32_t, const char*> rows[] = {
       {at(10, 0, 5), AM, at(10, 0, 8), AM, at(10, 0, 0), true, ActivityRecording, "....oooS.........."},
       {at(10, 0, 1), AM, at(10, 0, 2), AM, at(10, 0, 0), false, ActivityRecording, "...."},
       {at(10, 0, 1), AM, at(10, 0, 2), AM, at(10, 0, 0), true, ActivityStopped, "...."},
@@ -99,111 +101,64 @@ TEST_F(Clock, ATimedRecordingOpensAtTheStartAndIsStoppedOnceAtTheEnd) {
       {at(3, 15, 3), PM, at(3, 15, 3), PM, at(15, 15, 0), true, ActivityRecording, "..S.."},
       {at(3, 15, 3), PM, at(3, 15, 1), PM, at(15, 15, 0), true, ActivityRecording, "S...."},
       {at(10, 0, 2), PM, at(0, 0, 0), AM, at(10, 0, 0), true, ActivityRecording, "....."},  // AM is not PM
+      {at(10, 1, 2), AM, at(11, 0, 3), AM, at(10, 0, 0), true, ActivityRecording, "....."},  // nor another minute or hour
   };
-  for (const Row& r : rows) {
-    SCOPED_TRACE(r.ticks);
-    schedule(r.start, r.startAmPm, r.end, r.endAmPm);
-    setLocal(r.local);
-    if (form.TimerCheckBox.checked() != r.timer) form.TimerCheckBox.click();
-    form.ActivityState = r.state;
+  for (const auto& [start, startAmPm, end, endAmPm, local, timer, state, ticks] : rows) {
+    SCOPED_TRACE(ticks);
+    schedule(start, startAmPm, end, endAmPm);
+    setLocal(local);
+    if (form.TimerCheckBox.checked() != timer) form.TimerCheckBox.click();
+    form.ActivityState = state;
     form.StopRequested = 0;
-    std::string seen;
-    for (int k = 1, before = stops; k <= int(std::strlen(r.ticks)); ++k, before = stops) {
-      runTo(k);
-      seen += stops > before ? 'S' : form.ScheduleActive ? 'o' : '.';
-    }
-    EXPECT_EQ(seen, r.ticks);
-    EXPECT_EQ(form.ActivityState, std::strchr(r.ticks, 'S') ? ActivityStopped : r.state);
+    EXPECT_EQ(watch(int(std::strlen(ticks))), ticks);
+    EXPECT_EQ(form.ActivityState, std::strchr(ticks, 'S') ? ActivityStopped : state);
     form.ScheduleActive = 0;
     form.ActivityState = ActivityStopped;  // disarmed: the next row starts afresh
   }
 }
 
-TEST_F(Clock, ArmedAfterTheStartTimeWaitsForItTheNextDay) {
-  schedule(at(10, 0, 0), AM, at(10, 30, 0), AM);
-  setLocal(at(10, 0, 30));
-  arm();
-  runTo(60);
-  EXPECT_EQ(form.ScheduleActive, 0);
-  setLocal(at(9, 59, 57, 11));
-  runTo(2);
-  EXPECT_EQ(form.ScheduleActive, 0);
-  runTo(3);
-  EXPECT_EQ(form.ScheduleActive, 1);
-}
-
-TEST_F(Clock, ChangingTheStartAmPmWhileArmedTakesEffectAtOnce) {
-  schedule(at(10, 0, 2), PM, at(0, 0, 0), AM);
-  setLocal(at(10, 0, 0));
-  arm();
-  runTo(3);
-  form.Start_AM_PM.click();
-  form.StartTimeUpDn.click(UpDownModel::Button::Down);
-  form.Start_Sec.click();
-  for (int i = 0; i < 3; ++i) form.StartTimeUpDn.click(UpDownModel::Button::Up);
-  ASSERT_EQ(form.Start_AM_PM.text(), "AM");
-  runTo(4);
-  EXPECT_EQ(form.ScheduleActive, 0);
-  runTo(5);
-  EXPECT_EQ(form.ScheduleActive, 1);
-}
-
-// A tick comes more than a second late when the program was busy. The seconds
-// it stepped over must still open and end the window, in order, once.
-TEST_F(Clock, ALateTickStillOpensAndEndsTheWindow) {
-  schedule(at(10, 0, 3), AM, at(10, 0, 7), AM);
-  setLocal(at(10, 0, 0));
-  arm();
-  host.at(tick(2) + 100, [&] { host.sleepMs(2000); });
-  host.at(tick(6) + 100, [&] { host.sleepMs(2000); });
-  host.runUntil(tick(4) + 200);
-  EXPECT_EQ(timesShown("10:00:03 AM"), 0);  // no tick fell into the start second
-  EXPECT_EQ(form.ScheduleActive, 1);
-  host.runUntil(tick(8) + 200);
-  EXPECT_EQ(timesShown("10:00:07 AM"), 0);  // nor into the end second
-  EXPECT_EQ(stops, 1);
-}
-
-TEST_F(Clock, ALateTickStopsOnceAndDoesNotReopenAfterTheStop) {
-  schedule(at(10, 0, 3), AM, at(10, 0, 2), AM);
-  setLocal(at(10, 0, 0));
-  arm();
-  host.at(tick(1) + 100, [&] { host.sleepMs(2500); });  // next tick shows :03
-  runTo(10);
-  EXPECT_EQ(timesShown("10:00:02 AM"), 0);
-  EXPECT_EQ(stops, 1);
-  EXPECT_EQ(form.ScheduleActive, 0);
-}
-
-TEST_F(Clock, CatchesUpFiveSecondsButDoesNotReplayAClockSetForward) {
-  schedule(at(10, 0, 2), AM, at(0, 0, 0), AM);
-  setLocal(at(10, 0, 0));
-  arm();
-  host.at(tick(1) + 100, [&] { host.sleepMs(5500); });  // next tick shows :06, five seconds on
-  runTo(7);
-  EXPECT_EQ(timesShown("10:00:06 AM"), 1);
-  EXPECT_EQ(form.ScheduleActive, 1);
-
-  form.ScheduleActive = 0;
-  schedule(at(10, 1, 3), AM, at(0, 0, 0), AM);
-  setLocal(at(10, 1, 0));
-  runTo(1);
-  setWall(at(10, 1, 6));  // the system clock is set ahead: the next tick shows :07
-  runTo(4);
-  EXPECT_EQ(timesShown("10:01:07 AM"), 1);
-  EXPECT_EQ(form.ScheduleActive, 0);
-}
-
-TEST_F(Clock, AClockSetBackALittleDoesNotMatchASecondTwice) {
-  schedule(at(0, 0, 0), AM, at(10, 0, 5), AM);
-  setLocal(at(10, 0, 0));
-  arm();
-  runTo(5);
-  ASSERT_EQ(stops, 1);
-  arm();                   // Record again at once,
-  setWall(at(10, 0, 3));   // then the clock is corrected two seconds back
-  runTo(9);
-  EXPECT_EQ(timesShown("10:00:05 AM"), 2);
-  EXPECT_EQ(stops, 1);
-  EXPECT_EQ(form.ActivityState, ActivityRecording);
+// While armed each second passed is tested once, in order. A tick comes late
+// when the program was busy: the seconds it stepped over still open and end the
+// window, and nothing after a stop. Five seconds are caught up; a clock set
+// further ahead is not replayed, nor a second matched twice when the clock is
+// set back a little. Armed after the start time, the window waits for the next
+// day; a start changed while armed counts at once. From 10:00:00 AM, a window
+// of the seconds given.
+TEST_F(Clock, WhileArmedEachSecondPassedIsTestedOnceInOrder) {
+  const std::tuple<int, int, std::function<void()>, int, const char*> rows[] = {
+      {3, 7, [this] { busyAfter(2, 2000); busyAfter(6, 2000); }, 10, "01.02.04oo05o06o08S.09.10."},
+      {3, 2, [this] { busyAfter(1, 2500); }, 6, "01.03S.04.05.06."},
+      {2, 0, [this] { busyAfter(1, 5500); }, 7, "01.06ooooo07o"},
+      // Set ahead right after the first tick, which was queued before.
+      {3, 0, [this] { host.at(tick(1), [this] { setWall(at(10, 0, 6)); }); }, 4, "01.07.08.09."},
+      {0, 5, [this] {
+         host.at(tick(5) + 100, [this] {
+           arm();  // Record again at once, then the clock is corrected two seconds back
+           setWall(at(10, 0, 3));
+         });
+       }, 9, "01.02.03.04.05S03.04.05.06."},
+      {0, 0, [this] {
+         schedule(at(9, 59, 30), AM, at(10, 30, 0), AM);
+         host.at(tick(2), [this] { setWall(at(9, 59, 27, 11)); });
+       }, 5, "01.27.28.29.30o"},
+      {0, 0, [this] {
+         schedule(at(10, 0, 2), PM, at(0, 0, 0), AM);
+         host.at(tick(3), [this] {
+           form.Start_AM_PM.click();
+           form.StartTimeUpDn.click(UpDownModel::Button::Down);
+           form.Start_Sec.click();
+           for (int i = 0; i < 3; ++i) form.StartTimeUpDn.click(UpDownModel::Button::Up);
+         });
+       }, 5, "01.02.03.04.05o"},
+  };
+  for (const auto& [start, end, meanwhile, ticks, log] : rows) {
+    SCOPED_TRACE(log);
+    schedule(at(start ? 10 : 0, 0, start), AM, at(end ? 10 : 0, 0, end), AM);
+    setLocal(at(10, 0, 0));
+    arm();
+    meanwhile();
+    EXPECT_EQ(watch(ticks, true), log);
+    form.ScheduleActive = 0;
+    form.ActivityState = ActivityStopped;
+  }
 }

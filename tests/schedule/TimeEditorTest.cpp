@@ -23,8 +23,9 @@ class TimeEditing : public FormFixture {
       if (l->fontColour() == clRed) out.push_back(l->name());
     return out;
   }
-  std::string startRow() {
-    return form.Start_Hr.text() + form.Start_Min.text() + form.Start_Sec.text() + form.Start_AM_PM.text();
+  std::string rows() {
+    return form.Start_Hr.text() + form.Start_Min.text() + form.Start_Sec.text() + form.Start_AM_PM.text() + " " +
+           form.Stop_Hr.text() + form.Stop_Min.text() + form.Stop_Sec.text() + form.Stop_AM_PM.text();
   }
   static void press(UpDownModel& arrows, UpDownModel::Button b, int times = 1) {
     for (int i = 0; i < times; ++i) arrows.click(b);
@@ -33,36 +34,32 @@ class TimeEditing : public FormFixture {
 
 }  // namespace
 
-TEST_F(TimeEditing, ClickingALabelSelectsItAndGivesTheArrowsItsRangeAndValue) {
-  form.StartMinute = 42;
+// Clicking a label selects it alone, stops the two-second timer and gives its
+// row's arrows the field's range and stored value. Each step stores and shows
+// the new value; the arrows stop at the ends of each range without wrapping,
+// and 00h can be set.
+TEST_F(TimeEditing, ClickedLabelsAreSteppedWithinTheirRangeAndShown) {
+  form.StopSecond = 42;
   form.StopAmPm = 2;
-  const std::tuple<LabelModel*, UpDownModel*, int, int, int> cases[] = {
-      {&form.Start_Hr, &form.StartTimeUpDn, 0, 12, 0},  {&form.Start_Min, &form.StartTimeUpDn, 0, 59, 42},
-      {&form.Stop_Sec, &form.StopTimeUpDn, 0, 59, 0},   {&form.Stop_AM_PM, &form.StopTimeUpDn, 1, 2, 2}};
-  for (auto [label, arrows, min, max, position] : cases) {
-    form.SetRecordTimer.setEnabled(true);
-    label->click();
-    EXPECT_EQ(std::tuple(arrows->min(), arrows->max(), arrows->position()), std::tuple(min, max, position))
-        << label->name();
-    EXPECT_FALSE(form.SetRecordTimer.enabled());
-    EXPECT_EQ(red(), Names{label->name()});  // the other row is cleared too
-  }
-}
-
-// Each step stores and shows the new value; the arrows stop at the ends of each
-// range without wrapping, and 00h can be set.
-TEST_F(TimeEditing, TheArrowsStopAtTheEndsOfEachRange) {
+  form.timeEditor.RefreshTimeLabels();
   const std::tuple<LabelModel*, UpDownModel*, UpDownModel::Button, int, const char*> steps[] = {
-      {&form.Start_Min, &form.StartTimeUpDn, Up, 70, "00h59m00sAM"},
-      {&form.Start_Hr, &form.StartTimeUpDn, Up, 7, "07h59m00sAM"},
-      {nullptr, &form.StartTimeUpDn, Up, 10, "12h59m00sAM"},
-      {nullptr, &form.StartTimeUpDn, Down, 20, "00h59m00sAM"},
-      {&form.Start_AM_PM, &form.StartTimeUpDn, Up, 2, "00h59m00sPM"},
-      {nullptr, &form.StartTimeUpDn, Down, 3, "00h59m00sAM"}};
+      {&form.Start_Min, &form.StartTimeUpDn, Up, 70, "00h59m00sAM 00h00m42sPM"},
+      {&form.Start_Hr, &form.StartTimeUpDn, Up, 7, "07h59m00sAM 00h00m42sPM"},
+      {nullptr, &form.StartTimeUpDn, Up, 10, "12h59m00sAM 00h00m42sPM"},
+      {nullptr, &form.StartTimeUpDn, Down, 20, "00h59m00sAM 00h00m42sPM"},
+      {&form.Stop_Sec, &form.StopTimeUpDn, Up, 3, "00h59m00sAM 00h00m45sPM"},
+      {nullptr, &form.StopTimeUpDn, Down, 50, "00h59m00sAM 00h00m00sPM"},
+      {&form.Start_AM_PM, &form.StartTimeUpDn, Up, 2, "00h59m00sPM 00h00m00sPM"},
+      {nullptr, &form.StartTimeUpDn, Down, 3, "00h59m00sAM 00h00m00sPM"},
+      {&form.Stop_AM_PM, &form.StopTimeUpDn, Down, 1, "00h59m00sAM 00h00m00sAM"}};
   for (auto [label, arrows, button, times, shown] : steps) {
-    if (label) label->click();
+    if (label) {
+      label->click();
+      EXPECT_EQ(red(), Names{label->name()});
+      EXPECT_FALSE(form.SetRecordTimer.enabled());
+    }
     press(*arrows, button, times);
-    EXPECT_EQ(startRow(), shown);
+    EXPECT_EQ(rows(), shown);
   }
   EXPECT_EQ(std::tuple(form.StartHour, form.StartMinute, form.StartSecond, form.StartAmPm), std::tuple(0, 59, 0, 1));
   EXPECT_EQ(std::tuple(form.StopHour, form.StopMinute, form.StopSecond, form.StopAmPm), std::tuple(0, 0, 0, 1));
@@ -75,7 +72,7 @@ TEST_F(TimeEditing, TheSelectionLastsUntilTwoSecondsAfterTheLastStep) {
   host.runFor(500);
   press(form.StartTimeUpDn, Up, 3);
   EXPECT_TRUE(red().empty());
-  EXPECT_EQ(startRow(), "00h00m00sAM");
+  EXPECT_EQ(rows(), "00h00m00sAM 00h00m00sAM");
   EXPECT_EQ(host.timerDue(form.SetRecordTimer), host.nowMs() + 2000);
 
   form.Stop_Min.click();

@@ -3,13 +3,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
-#include <fstream>
-#include <iterator>
 #include <numbers>
 #include <string>
 #include <vector>
 
+#include "TempDir.h"
 #include "files/WavReader.h"
 
 namespace quorvane::test {
@@ -24,8 +22,7 @@ struct RecordedWav {
 };
 
 inline RecordedWav readRecordedWav(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(f), {}};
+  const std::vector<std::uint8_t> bytes = readAll(path);
   const WavHeaderInfo info = WavReader::parse(bytes.data(), bytes.size());
   if (!info.ok()) return {};
   RecordedWav w{true, info.format.Format.SampleRate, info.declaredDataBytes, bytes.size() - info.dataOffset, {}};
