@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -102,11 +103,8 @@ TEST_F(RealAudio, PlaybackThroughTheOutputOperationsReachesTheSink) {
   const auto sound = tone(20 * 1024);
   std::size_t next = 0;
   auto write = [&](bool a) {
-    std::uint8_t* b = (a ? form->OutputBufferA : form->OutputBufferB).get();
-    for (std::size_t i = 0; i < 1024; ++i, ++next) {
-      b[2 * i] = static_cast<std::uint8_t>(sound[next] & 0xFF);
-      b[2 * i + 1] = static_cast<std::uint8_t>((sound[next] >> 8) & 0xFF);
-    }
+    std::memcpy((a ? form->OutputBufferA : form->OutputBufferB).get(), &sound[next], 2048);  // native 16-bit samples
+    next += 1024;
     a ? d.RearmOutputHeaderA() : d.RearmOutputHeaderB();
     a ? d.PrepareOutputHeaderA() : d.PrepareOutputHeaderB();
     a ? d.WriteOutputBufferA() : d.WriteOutputBufferB();
