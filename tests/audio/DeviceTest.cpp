@@ -295,7 +295,19 @@ TEST_F(SoundCardSelect, RefusalRestoresTheStartingDeviceAndACompatibleChoiceClea
 
 namespace {
 
+// Reads the output WAV file at the moment termination is requested.
+class FileSnoopingHost : public SimHost {
+ public:
+  std::string path;
+  std::vector<std::uint8_t> fileAtTerminate;
+  void requestTerminate() override {
+    fileAtTerminate = readAll(path);
+    SimHost::requestTerminate();
+  }
+};
+
 // A fresh window for each case of a table, with both devices open.
+template <class Host = SimHost>
 struct Window {
   explicit Window(bool stopping, bool open = true) {
     form.StopRequested = stopping ? 1 : 0;
@@ -309,7 +321,7 @@ struct Window {
     form.devices.SetupOutputHeaders();
     form.devices.OpenOutputDevice();
   }
-  SimHost host;
+  Host host;
   SimWaveBackend audio{host};
   TVOXForm form{host, audio};
   std::vector<std::string> seen;
@@ -351,7 +363,7 @@ TEST_F(DeviceFailure, EveryCallReportsItsTextAndCodeAndEndsTheProgramUnlessStopp
   for (const bool stopping : {false, true}) {
     for (const FailingCall& c : Calls) {
       SCOPED_TRACE(std::string(c.text) + " (code " + std::to_string(c.code) + (stopping ? ", stopping)" : ")"));
-      Window w(stopping);
+      Window<> w(stopping);
       const WaveHandle output = w.form.devices.OutputSide.Handle;
       w.audio.failCall(c.direction, c.call, WaveNoMemory);
       c.run(w.form.devices);
@@ -370,7 +382,7 @@ TEST_F(DeviceFailure, RejectedFormatsFailAsTheLoopsGoOn) {
   for (const bool stopping : {false, true}) {
     SCOPED_TRACE(stopping ? "stopping" : "running");
     // Capture: reported, the open is tried all the same and fails too.
-    Window in(stopping, false);
+    Window<> in(stopping, false);
     in.audio.refuseFormats(In);
     in.form.devices.SetupInputHeaders();
     in.form.devices.OpenInputDevice();
@@ -382,7 +394,7 @@ TEST_F(DeviceFailure, RejectedFormatsFailAsTheLoopsGoOn) {
     EXPECT_EQ(in.host.terminateRequests(), stopping ? 0 : 1);
 
     // Playback: reported, not opened; the first prepare fails and so does closing what never opened.
-    Window out(stopping, false);
+    Window<> out(stopping, false);
     out.audio.refuseFormats(Out);
     out.form.devices.SetupOutputHeaders();
     out.form.devices.OpenOutputDevice();
@@ -398,7 +410,7 @@ TEST_F(DeviceFailure, RejectedFormatsFailAsTheLoopsGoOn) {
 }
 
 TEST_F(DeviceFailure, PlaybackOpenAndPositionFailuresAreOnlyReported) {
-  Window w(false, false);
+  Window<> w(false, false);
   w.audio.failCall(Out, WaveCall::Open, WaveError);
   w.form.devices.SetupOutputHeaders();
   w.form.devices.OpenOutputDevice();
@@ -411,19 +423,29 @@ TEST_F(DeviceFailure, PlaybackOpenAndPositionFailuresAreOnlyReported) {
 }
 
 // The failure ends the program through the window's close path, which
-// completes the file first: its header counts all the sound it holds.
+// completes the file first: when termination is asked for, its header
+// counts all the sound it holds.
 TEST_F(DeviceFailure, CompletesTheOutputFileBeforeTheProgramEnds) {
-  openOutput(dir.file("traffic.wav"));
-  appendBuffer(3 * 2048);
-  dev().SetupInputHeaders();
-  dev().OpenInputDevice();
-  audio.failCall(In, WaveCall::Start, WaveError);
-  dev().StartInputDevice();
+  Window<FileSnoopingHost> w(false, false);
+  w.host.path = dir.file("traffic.wav");
+  auto file = w.host.openFile(w.host.path, FileMode::CreateBinary);
+  ASSERT_TRUE(file);
+  const auto header = WavHeader::build(w.form.WaveFormat);
+  const std::vector<std::uint8_t> sound(3 * 2048, 0x5A);
+  ASSERT_EQ(file->write(header.data(), header.size()), header.size());
+  ASSERT_EQ(file->write(sound.data(), sound.size()), sound.size());
+  w.form.OutputFile = std::move(file);
+  w.form.OutputFileOpen = 1;
+  w.form.OutputDataBytes = static_cast<std::uint32_t>(sound.size());
 
-  EXPECT_EQ(host.terminateRequests(), 1);
-  EXPECT_EQ(form.OutputFileOpen, 0);
-  const auto bytes = readAll(dir.file("traffic.wav"));
-  ASSERT_EQ(bytes.size(), WavHeader::Size + 3 * 2048);
-  EXPECT_EQ(u32At(bytes, 4), 3 * 2048 + 36);
-  EXPECT_EQ(u32At(bytes, 40), 3 * 2048);
+  w.form.devices.SetupInputHeaders();
+  w.form.devices.OpenInputDevice();
+  w.audio.failCall(In, WaveCall::Start, WaveError);
+  w.form.devices.StartInputDevice();
+
+  ASSERT_EQ(w.host.terminateRequests(), 1);
+  ASSERT_EQ(w.host.fileAtTerminate.size(), WavHeader::Size + sound.size());
+  EXPECT_EQ(u32At(w.host.fileAtTerminate, 4), sound.size() + 36);
+  EXPECT_EQ(u32At(w.host.fileAtTerminate, 40), sound.size());
+  EXPECT_EQ(w.form.OutputFileOpen, 0);
 }
