@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "FormFixture.h"
@@ -11,11 +12,15 @@ using namespace quorvane::test;
 
 namespace {
 
-// A main window with simulated sound devices, and the device operations in
-// the order the capture and playback loops call them. Every captured sample
-// tells the frame it was captured at.
+constexpr auto In = WaveDirection::Input;
+constexpr auto Out = WaveDirection::Output;
+// Every captured sample tells the frame it was captured at.
 std::int16_t frameMark(std::uint64_t frame) { return static_cast<std::int16_t>(frame & 0x7FFF); }
+// The frame a device opened at virtual time 0 is at when the clock shows ms.
+std::uint64_t frameAt(std::int64_t ms) { return static_cast<std::uint64_t>(ms) * 11025 / 1000; }
 
+// A main window with simulated sound devices, and the device operations in
+// the order the capture and playback loops call them.
 class Device : public FormFixture {
  protected:
   Device() {
@@ -23,7 +28,6 @@ class Device : public FormFixture {
     audio.setSource(0, SimSoundSource::generator([](std::uint64_t f, unsigned) { return frameMark(f); }));
   }
   WaveDevices& dev() { return form.devices; }
-  int calls(WaveDirection d, WaveCall call) const { return audio.calls(d, call); }
 
   // Capture: buffer A queued and the device started.
   void startCapture() {
@@ -45,25 +49,23 @@ class Device : public FormFixture {
     for (std::uint32_t i = 0; i + 1 < bytes; i += 2) captured.push_back(static_cast<std::int16_t>(b[i] | (b[i + 1] << 8)));
     return bytes;
   }
-  // One pass of a capture loop: queue the other buffer, wait for this one,
-  // keep its sound, then spend busyMs processing it.
-  void pass(bool a, int busyMs = 0) {
+  // One pass of a capture loop: queue the other buffer, wait for this one.
+  void pass(bool a) {
     queueInput(!a);
     armWatchdog();
     waitInput(a);
     form.TimeoutTimer.setEnabled(false);
-    host.sleepMs(busyMs);
   }
   void expectCapturedInOrder(std::size_t count) {
     ASSERT_GE(captured.size(), count);
     for (std::size_t i = 0; i < count; ++i) ASSERT_EQ(captured[i], frameMark(i)) << i;
   }
-  // Playback: fills the buffer with `fill` (if any) and writes it.
-  void writeOutput(bool a, const std::vector<std::int16_t>& fill = {}) {
+  // Playback: the buffer's 1024 samples count up from `first` (0: left as they are).
+  void writeOutput(bool a, int first = 0) {
     std::uint8_t* b = (a ? form.OutputBufferA : form.OutputBufferB).get();
-    for (std::size_t i = 0; i < fill.size(); ++i) {
-      b[2 * i] = static_cast<std::uint8_t>(fill[i] & 0xFF);
-      b[2 * i + 1] = static_cast<std::uint8_t>((fill[i] >> 8) & 0xFF);
+    for (int i = 0; first > 0 && i < 1024; ++i) {
+      b[2 * i] = static_cast<std::uint8_t>((first + i) & 0xFF);
+      b[2 * i + 1] = static_cast<std::uint8_t>(((first + i) >> 8) & 0xFF);
     }
     a ? dev().RearmOutputHeaderA() : dev().RearmOutputHeaderB();
     a ? dev().PrepareOutputHeaderA() : dev().PrepareOutputHeaderB();
@@ -76,13 +78,12 @@ class Device : public FormFixture {
     form.TimeoutTimer.setEnabled(false);
     form.TimeoutTimer.setEnabled(true);
   }
-  // The frame a device opened at virtual time 0 is at when the clock shows ms.
-  static std::uint64_t frameAt(std::int64_t ms) { return static_cast<std::uint64_t>(ms) * 11025 / 1000; }
 
   std::vector<std::int16_t> captured;
 };
 
 using DoubleBuffer = Device;
+using DeviceFailure = Device;
 // The waits, with A and B queued: buffer A fills in 92.9 ms.
 struct DeviceWait : Device {
   DeviceWait() {
@@ -90,28 +91,21 @@ struct DeviceWait : Device {
     queueInput(false);
   }
 };
-constexpr auto In = WaveDirection::Input;
-constexpr auto Out = WaveDirection::Output;
 
 }  // namespace
 
-TEST_F(DoubleBuffer, CapturesEverySampleOnceAndInOrderWhileTwoBuffersStayQueued) {
-  startCapture();
-  for (int i = 0; i < 20; ++i) pass(i % 2 == 0, 30);
-  EXPECT_EQ(captured.size(), 20u * 1024);
-  expectCapturedInOrder(20 * 1024);
-  EXPECT_EQ(dev().GetInputPosition(), 2 * frameAt(host.nowMs()));
-  EXPECT_TRUE(host.messages().empty());
-}
-
-TEST_F(DoubleBuffer, ALateProgramCatchesUpFromTheRingAndLosesOnlyWhatOverflowsIt) {
-  // 250 ms late: A (queued before the wait) fills, the rest waits in the
-  // ring. 4.5 s late: the ring's 4 s fill too, and only what came after is lost.
-  for (const int busyMs : {250, 4500}) {
+// On time, or late by 250 ms, every sample comes once and in order (what no
+// buffer took waits in the ring); 4.5 s late, the ring's 4 s fill too, and
+// only what came after them is lost. Each run opens the device again without
+// closing it (a run stopped while paused): the old one is released, and the
+// new one alone fills the buffers, counting its frames from its own opening.
+TEST_F(DoubleBuffer, CapturesEverySampleOnceInOrderAndALateProgramLosesOnlyWhatOverflowsTheRing) {
+  for (const int busyMs : {0, 250, 4500}) {
     SCOPED_TRACE(busyMs);
     captured.clear();
     const std::int64_t opened = host.nowMs();
     startCapture();
+    EXPECT_EQ(audio.openCount(), 1u);
     pass(true);
     pass(false);
     const std::size_t late = frameAt(host.nowMs() - opened);
@@ -122,28 +116,28 @@ TEST_F(DoubleBuffer, ALateProgramCatchesUpFromTheRingAndLosesOnlyWhatOverflowsIt
     expectCapturedInOrder(kept);
     if (kept < captured.size()) {
       EXPECT_NE(captured[kept], frameMark(kept));
+    } else {
+      EXPECT_EQ(dev().GetInputPosition(), 2 * frameAt(host.nowMs() - opened));
     }
     EXPECT_EQ(audio.soundLoss().overruns > 0, busyMs > 4000);
+    queueInput(false);
   }
+  EXPECT_TRUE(host.messages().empty());
+  form.FormDestroy();  // before the buffers go, so do the devices
+  EXPECT_EQ(audio.openCount(), 0u);
 }
 
 TEST_F(DoubleBuffer, PlaysEveryBufferInOrderThenSilence) {
-  std::vector<std::int16_t> block(1024);
-  std::int16_t next = 1;  // no zero in the sound, so silence stands out
-  auto fresh = [&] {
-    for (auto& v : block) v = next++;
-    return block;
-  };
   dev().SetupOutputHeaders();
   dev().OpenOutputDevice();
-  writeOutput(true, fresh());
-  writeOutput(false, fresh());
+  writeOutput(true, 1);  // no zero in the sound, so silence stands out
+  writeOutput(false, 1025);
   for (int i = 0; i < 12; ++i) {
     const bool a = i % 2 == 0;
     armWatchdog();
     a ? dev().WaitOutputBufferA() : dev().WaitOutputBufferB();
     a ? dev().UnprepareOutputHeaderA() : dev().UnprepareOutputHeaderB();
-    if (i < 10) writeOutput(a, fresh());
+    if (i < 10) writeOutput(a, (i + 2) * 1024 + 1);
   }
   form.TimeoutTimer.setEnabled(false);
   host.sleepMs(400);  // what the device still holds plays out
@@ -153,24 +147,6 @@ TEST_F(DoubleBuffer, PlaysEveryBufferInOrderThenSilence) {
   ASSERT_GT(played.size(), 12u * 1024);
   for (std::size_t i = 0; i < played.size(); ++i)
     ASSERT_EQ(played[i], i < 12 * 1024 ? static_cast<std::int16_t>(i + 1) : 0) << i;
-}
-
-TEST_F(DoubleBuffer, OpeningAgainReleasesADeviceLeftRunningAndClosingTheWindowReleasesAll) {
-  startCapture();  // a run that ended without closing its device (stopped while paused)
-  queueInput(false);
-  host.sleepMs(40);
-  const WaveHandle old = dev().InputSide.Handle;
-  startCapture();
-  EXPECT_FALSE(audio.isOpen(old));
-  pass(true);
-  pass(false);
-  // The new device alone filled the buffers, counting its frames from its own opening.
-  EXPECT_EQ(captured.size(), 2u * 1024);
-  expectCapturedInOrder(2 * 1024);
-  EXPECT_TRUE(host.messages().empty());
-
-  form.FormDestroy();  // before the buffers go, so do the devices
-  EXPECT_EQ(audio.openCount(), 0u);
 }
 
 TEST_F(DeviceWait, StalledCaptureIsResetAndRestartedByTheWatchdogAndGoesOn) {
@@ -183,8 +159,8 @@ TEST_F(DeviceWait, StalledCaptureIsResetAndRestartedByTheWatchdogAndGoesOn) {
   // after a second without delivering anything (a late one keeps its sound).
   EXPECT_EQ(waitInput(true), 2 * frameAt(50));
   EXPECT_EQ(host.nowMs(), 50 + WaveDevices::SilentMs);
-  EXPECT_EQ(calls(In, WaveCall::Reset), 1);
-  EXPECT_EQ(calls(In, WaveCall::Start), 2);
+  EXPECT_EQ(audio.calls(In, WaveCall::Reset), 1);
+  EXPECT_EQ(audio.calls(In, WaveCall::Start), 2);
   EXPECT_FALSE(form.TimeoutTimer.enabled());  // one shot per arming
 
   // The loop goes on: B came back empty, and the restarted device fills A again.
@@ -197,7 +173,7 @@ TEST_F(DeviceWait, StalledCaptureIsResetAndRestartedByTheWatchdogAndGoesOn) {
   EXPECT_EQ(host.nowMs(), 150 + WaveDevices::SilentMs);
   for (std::size_t i = 1; i < captured.size(); ++i)  // sound, unbroken, not the reset's silence
     ASSERT_EQ(captured[i], frameMark(static_cast<std::uint16_t>(captured[0]) + i)) << i;
-  EXPECT_EQ(calls(In, WaveCall::Reset), 1);
+  EXPECT_EQ(audio.calls(In, WaveCall::Reset), 1);
   EXPECT_TRUE(host.messages().empty());
 }
 
@@ -210,7 +186,7 @@ TEST_F(DeviceWait, StallIsWaitedOutWhileTheSoundCardDialogIsOpen) {
   EXPECT_EQ(waitInput(true), 2048u);
   EXPECT_EQ(host.nowMs(), 1800);      // 1700 ms + 92.9 ms, at the next poll
   EXPECT_EQ(form.DeviceTimedOut, 1);  // the watchdog fired and was not acted on
-  EXPECT_EQ(calls(In, WaveCall::Reset), 0);
+  EXPECT_EQ(audio.calls(In, WaveCall::Reset), 0);
 }
 
 TEST_F(DeviceWait, StopWhilePollingReturnsWithinOnePollWithWhatCameIn) {
@@ -233,8 +209,8 @@ TEST_F(DeviceWait, StalledPlaybackIsRestartedWithoutReportOrResult) {
 
   dev().WaitOutputBufferA();
   EXPECT_EQ(host.nowMs(), WaveDevices::SilentMs);
-  EXPECT_EQ(calls(Out, WaveCall::Reset), 1);
-  EXPECT_EQ(calls(Out, WaveCall::Start), 1);
+  EXPECT_EQ(audio.calls(Out, WaveCall::Reset), 1);
+  EXPECT_EQ(audio.calls(Out, WaveCall::Start), 1);
   EXPECT_TRUE(dev().OutputSide.HeaderB.done());
   EXPECT_EQ(form.LastDeviceResult, 12345u);
   EXPECT_TRUE(host.messages().empty());
@@ -283,7 +259,14 @@ TEST_F(SoundCardSelect, BrowsesTheDevicesOfItsSideAndStopsAtTheLast) {
   EXPECT_EQ(form.OutputDeviceId, 0);
 }
 
+// Testing a format while a recording runs builds it apart from the running
+// device's headers, which stay as they are.
 TEST_F(SoundCardSelect, RefusalRestoresTheStartingDeviceAndACompatibleChoiceClearsTheMessage) {
+  startCapture();
+  queueInput(false);
+  const WaveFormatEx running = dev().InputSide.DeviceFormat;
+  form.WaveFormat = WaveFormatEx{2, 44100, 176400, 4, 16};
+  form.InputBufferBytes = 16384;
   for (const bool output : {false, true}) {
     SCOPED_TRACE(output ? "output" : "input");
     const WaveDirection side = output ? Out : In;
@@ -305,17 +288,164 @@ TEST_F(SoundCardSelect, RefusalRestoresTheStartingDeviceAndACompatibleChoiceClea
     dialog().FormClose();
   }
   EXPECT_TRUE(host.messages().empty());
-}
-
-TEST_F(SoundCardSelect, TestingAFormatLeavesTheRunningDeviceAlone) {
-  startCapture();
-  queueInput(false);
-  const WaveFormatEx running = dev().InputSide.DeviceFormat;
-  form.WaveFormat = WaveFormatEx{2, 44100, 176400, 4, 16};
-  form.InputBufferBytes = 16384;
-  form.SelectInputSoundDevice1Click();
-  dialog().SelectBtn.click();
   EXPECT_EQ(dev().InputSide.DeviceFormat, running);
   EXPECT_EQ(dev().InputSide.HeaderB.bufferLength, 2048u);
   EXPECT_TRUE(dev().InputSide.HeaderB.inQueue());
+}
+
+namespace {
+
+// Reads the output WAV file at the moment termination is requested.
+class FileSnoopingHost : public SimHost {
+ public:
+  std::string path;
+  std::vector<std::uint8_t> fileAtTerminate;
+  void requestTerminate() override {
+    fileAtTerminate = readAll(path);
+    SimHost::requestTerminate();
+  }
+};
+
+// A fresh window for each case of a table, with both devices open.
+template <class Host = SimHost>
+struct Window {
+  explicit Window(bool stopping, bool open = true) {
+    form.StopRequested = stopping ? 1 : 0;
+    host.onMessageBox = [this](const SimHost::Message& m) {
+      seen.push_back(m.caption + ": " + m.text);
+      results.push_back(form.LastDeviceResult);
+    };
+    if (!open) return;
+    form.devices.SetupInputHeaders();
+    form.devices.OpenInputDevice();
+    form.devices.SetupOutputHeaders();
+    form.devices.OpenOutputDevice();
+  }
+  Host host;
+  SimWaveBackend audio{host};
+  TVOXForm form{host, audio};
+  std::vector<std::string> seen;
+  std::vector<std::uint32_t> results;  // LastDeviceResult as each box shows
+};
+
+#define OP(name) [](WaveDevices& d) { d.name(); }
+const struct FailingCall {
+  void (*run)(WaveDevices&);
+  WaveDirection direction;
+  WaveCall call;
+  const char* text;
+  int code;
+} Calls[] = {
+    {OP(PrepareInputHeaderA), In, WaveCall::Prepare, "Error preparing the header_a", 5},
+    {OP(AddInputBufferA), In, WaveCall::Queue, "Error in sending a buffer_a", 6},
+    {OP(PrepareInputHeaderB), In, WaveCall::Prepare, "Error preparing the header_b", 7},
+    {OP(AddInputBufferB), In, WaveCall::Queue, "Error in sending a buffer_b", 8},
+    {OP(StartInputDevice), In, WaveCall::Start, "Error starting the input wave device", 9},
+    {OP(GetInputPosition), In, WaveCall::Position, "Error getting the byte input position", 10},
+    {OP(ResetInputDevice), In, WaveCall::Reset, "Error Resetting the input wave device", 15},
+    {OP(UnprepareInputHeaderA), In, WaveCall::Unprepare, "Error unpreparing the Header a", 16},
+    {OP(UnprepareInputHeaderB), In, WaveCall::Unprepare, "Error unpreparing the Header b", 17},
+    {OP(CloseInputDevice), In, WaveCall::Close, "Error closing the input wave device", 0},
+    {OP(PrepareOutputHeaderA), Out, WaveCall::Prepare, "Error preparing the header_a", 29},
+    {OP(PrepareOutputHeaderB), Out, WaveCall::Prepare, "Error preparing the header_b", 29},
+    {OP(WriteOutputBufferA), Out, WaveCall::Queue, "Error writing to the output device a", 30},
+    {OP(WriteOutputBufferB), Out, WaveCall::Queue, "Error writing to the output device b", 30},
+    {OP(ResetOutputDevice), Out, WaveCall::Reset, "Error Resetting the output wave device", 35},
+    {OP(UnprepareOutputHeaderA), Out, WaveCall::Unprepare, "Error unpreparing the Header a", 36},
+    {OP(UnprepareOutputHeaderB), Out, WaveCall::Unprepare, "Error unpreparing the Header b", 36},
+    {OP(CloseOutputDevice), Out, WaveCall::Close, "Error closing the output wave device", 0},
+};
+#undef OP
+
+}  // namespace
+
+TEST_F(DeviceFailure, EveryCallReportsItsTextAndCodeAndEndsTheProgramUnlessStopping) {
+  for (const bool stopping : {false, true}) {
+    for (const FailingCall& c : Calls) {
+      SCOPED_TRACE(std::string(c.text) + " (code " + std::to_string(c.code) + (stopping ? ", stopping)" : ")"));
+      Window<> w(stopping);
+      const WaveHandle output = w.form.devices.OutputSide.Handle;
+      w.audio.failCall(c.direction, c.call, WaveNoMemory);
+      c.run(w.form.devices);
+
+      EXPECT_EQ(w.seen, std::vector<std::string>{std::string("Wave Device Message: ") + c.text});
+      EXPECT_EQ(w.results, std::vector<std::uint32_t>{WaveNoMemory});
+      EXPECT_EQ(w.form.devices.failureCodes(), std::vector<int>{c.code});
+      // Playback failures close the playback device first.
+      EXPECT_EQ(w.audio.isOpen(output), c.code < 28 || c.code > 37);
+      EXPECT_EQ(w.host.terminateRequests(), stopping ? 0 : 1);
+    }
+  }
+}
+
+TEST_F(DeviceFailure, RejectedFormatsFailAsTheLoopsGoOn) {
+  for (const bool stopping : {false, true}) {
+    SCOPED_TRACE(stopping ? "stopping" : "running");
+    // Capture: reported, the open is tried all the same and fails too.
+    Window<> in(stopping, false);
+    in.audio.refuseFormats(In);
+    in.form.devices.SetupInputHeaders();
+    in.form.devices.OpenInputDevice();
+    EXPECT_EQ(in.seen, (std::vector<std::string>{"Wave Device Message: Could not open the input wave device",
+                                                 "Wave Device Message: Error Opening Input wave device"}));
+    EXPECT_EQ(in.results, (std::vector<std::uint32_t>{WaveBadFormat, WaveBadFormat}));
+    EXPECT_EQ(in.audio.calls(In, WaveCall::Open), 1);
+    EXPECT_EQ(in.form.devices.failureCodes(), (std::vector<int>{1, 2}));
+    EXPECT_EQ(in.host.terminateRequests(), stopping ? 0 : 1);
+
+    // Playback: reported, not opened; the first prepare fails and so does closing what never opened.
+    Window<> out(stopping, false);
+    out.audio.refuseFormats(Out);
+    out.form.devices.SetupOutputHeaders();
+    out.form.devices.OpenOutputDevice();
+    out.form.devices.RearmOutputHeaderA();
+    out.form.devices.PrepareOutputHeaderA();
+    EXPECT_EQ(out.seen, (std::vector<std::string>{"Wave Device Message: Could not handle the output WAVE format",
+                                                  "Wave Device Message: Error preparing the header_a",
+                                                  "Wave Device Message: Error closing the output wave device"}));
+    EXPECT_EQ(out.audio.calls(Out, WaveCall::Open), 0);
+    EXPECT_EQ(out.form.devices.failureCodes(), (std::vector<int>{29, 0}));
+    EXPECT_EQ(out.host.terminateRequests(), stopping ? 0 : 1);
+  }
+}
+
+TEST_F(DeviceFailure, PlaybackOpenAndPositionFailuresAreOnlyReported) {
+  Window<> w(false, false);
+  w.audio.failCall(Out, WaveCall::Open, WaveError);
+  w.form.devices.SetupOutputHeaders();
+  w.form.devices.OpenOutputDevice();
+  EXPECT_EQ(w.form.devices.GetOutputPosition(), 0u);  // no device: a warning, then the query fails
+  EXPECT_EQ(w.seen, (std::vector<std::string>{"Wave Device Message: Error Opening Output wave device",
+                                              "Error Message: Null Handle",
+                                              "Wave Device Message: Error getting the output byte position"}));
+  EXPECT_TRUE(w.form.devices.failureCodes().empty());
+  EXPECT_EQ(w.host.terminateRequests(), 0);
+}
+
+// The failure ends the program through the window's close path, which
+// completes the file first: when termination is asked for, its header
+// counts all the sound it holds.
+TEST_F(DeviceFailure, CompletesTheOutputFileBeforeTheProgramEnds) {
+  Window<FileSnoopingHost> w(false, false);
+  w.host.path = dir.file("traffic.wav");
+  auto file = w.host.openFile(w.host.path, FileMode::CreateBinary);
+  ASSERT_TRUE(file);
+  const auto header = WavHeader::build(w.form.WaveFormat);
+  const std::vector<std::uint8_t> sound(3 * 2048, 0x5A);
+  ASSERT_EQ(file->write(header.data(), header.size()), header.size());
+  ASSERT_EQ(file->write(sound.data(), sound.size()), sound.size());
+  w.form.OutputFile = std::move(file);
+  w.form.OutputFileOpen = 1;
+  w.form.OutputDataBytes = static_cast<std::uint32_t>(sound.size());
+
+  w.form.devices.SetupInputHeaders();
+  w.form.devices.OpenInputDevice();
+  w.audio.failCall(In, WaveCall::Start, WaveError);
+  w.form.devices.StartInputDevice();
+
+  ASSERT_EQ(w.host.terminateRequests(), 1);
+  ASSERT_EQ(w.host.fileAtTerminate.size(), WavHeader::Size + sound.size());
+  EXPECT_EQ(u32At(w.host.fileAtTerminate, 4), sound.size() + 36);
+  EXPECT_EQ(u32At(w.host.fileAtTerminate, 40), sound.size());
+  EXPECT_EQ(w.form.OutputFileOpen, 0);
 }
