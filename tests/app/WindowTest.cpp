@@ -6,7 +6,22 @@
 using namespace quorvane;
 using namespace quorvane::test;
 
-using Window = FormFixture;
+namespace {
+
+class Window : public FormFixture {
+ protected:
+  Window() { startUp(); }
+
+  // The user types a whole new text into a field (each key through the filter).
+  static void type(MemoModel& memo, const std::string& text) {
+    std::string accepted;
+    for (char ch : text)
+      if (memo.keyPress(ch)) accepted += ch;
+    memo.userEdited(accepted);
+  }
+};
+
+}  // namespace
 
 // Each control's position as the factor the loops use and the text beside it.
 TEST_F(Window, GainThresholdAndHangTimeSetTheirFactorsAndTexts) {
@@ -59,7 +74,7 @@ TEST_F(Window, EachCheckBoxSetsItsOwnFlagOnly) {
 }
 
 TEST_F(Window, HelpAboutAndVolumeStartWhatIsThereOrSaySo) {
-  startUp();  // no manual beside the program
+  // No manual beside the program at start-up.
   form.HelpFile1.click();
   EXPECT_EQ(said(host), Lines{"quorvane: Could not run the help application"});
   writeAll(dir.file("quorvane.html"), {'<', 'p', '>'});
@@ -99,37 +114,9 @@ TEST_F(Window, HelpAboutAndVolumeStartWhatIsThereOrSaySo) {
   EXPECT_EQ(said(host), Lines{});
 }
 
-// "Exit" stops the timers, saves the settings and ends the program (the open file
-// is completed on the way, as below); with a window shell, Exit saves first and
-// then closes the window, whose close runs the same path.
-TEST_F(Window, ExitSavesAndEnds) {
-  writeAll(dir.file("quorvane.cfg"), std::vector<std::uint8_t>(86, 0));
-  startUp();
-  form.MuteCheckBox.click();
-  form.PauseTimer.setEnabled(true);
-  form.Exit1.click();
-  EXPECT_FALSE(form.PauseTimer.enabled());
-  EXPECT_EQ(form.StopRequested, 1);
-  EXPECT_EQ(host.terminateRequests(), 1);
-  EXPECT_EQ(readAll(dir.file("quorvane.cfg")).at(32), 1);  // Mute saved
-
-  TVOXForm shelled(host, audio);
-  shelled.FormCreate();
-  shelled.FormShow();
-  shelled.VoxCheckBox.click();
-  int closes = 0;
-  shelled.closeWindow = [&] {
-    ++closes;
-    EXPECT_EQ(u32At(readAll(dir.file("quorvane.cfg")), 9), 1u);
-  };
-  shelled.Exit1.click();
-  EXPECT_EQ(closes, 1);
-}
-
 // The close box clicked while the record loop waits: the file is complete before
 // the loop underneath returns, and only the flag tells the loop to end.
 TEST_F(Window, ClosingDuringARunCompletesTheFileBeforeTheLoopUnderneathReturns) {
-  startUp();
   const std::string path = dir.file("closing.wav");
   openOutput(path);
   form.ActivityState = ActivityRecording;
@@ -159,4 +146,113 @@ TEST_F(Window, ClosingDuringARunCompletesTheFileBeforeTheLoopUnderneathReturns) 
   EXPECT_TRUE(loopReturned && checkedInsideLoop);
   EXPECT_GT(form.OutputDataBytes, 0u);
   EXPECT_EQ(form.ActivityState, ActivityRecording);
+}
+
+TEST_F(Window, EveryRateInMonoAndStereoSetsBothFormatsTheBuffersAndAFilterAtThatRate) {
+  // In menu order: the three first rates as they always were, then the others rising.
+  const std::tuple<std::uint32_t, std::uint32_t, MenuItemModel*> rows[] = {
+      {11025, 1024, &form.N11025Hz1}, {22050, 2048, &form.N22050Hz1}, {44100, 4096, &form.N44100Hz1},
+      {8000, 1024, &form.N8000Hz1},   {16000, 2048, &form.N16000Hz1}, {32000, 3072, &form.N32000Hz1},
+      {48000, 4096, &form.N48000Hz1}};
+  for (std::uint16_t channels : {1, 2}) {
+    channels == 1 ? form.Mono2Click() : form.Stereo2Click();
+    for (const auto& [rate, samples, item] : rows) {
+      SCOPED_TRACE(std::to_string(rate) + "/" + std::to_string(channels));
+      item->click();
+      const WaveFormatEx expected{channels, rate, rate * 2 * channels, std::uint16_t(2 * channels), 16};
+      EXPECT_EQ(form.WaveFormat, expected);
+      EXPECT_EQ(form.OutputWaveFormat, expected);
+      EXPECT_EQ(form.SamplesPerBuffer, samples);
+      EXPECT_EQ(form.InputBufferBytes, int(samples * 2 * channels));
+      EXPECT_EQ(form.OutputBufferBytes, int(samples * 2 * channels));
+      for (const auto& other : rows) EXPECT_EQ(std::get<2>(other)->checked(), std::get<2>(other) == item);
+      EXPECT_EQ(form.Mono2.checked(), channels == 1);
+      EXPECT_EQ(form.Stereo2.checked(), channels == 2);
+      EXPECT_EQ(form.StatusMemo2.text(), std::string(channels == 1 ? "Channel Mode = MONO      Sample Rate = "
+                                                                   : "Channel Mode = STEREO    Sample Rate = ") +
+                                             std::to_string(rate) + " Hz");
+      // The filter designed anew for this rate.
+      EXPECT_FLOAT_EQ(form.filter.LowCutoff, 300.0f / float(rate));
+      EXPECT_FLOAT_EQ(form.filter.HighCutoff, 2400.0f / float(rate));
+      EXPECT_NEAR(form.filter.Kernel()[512], 2 * 2100.0 / rate, 1e-3);  // the band's width at the centre tap
+    }
+  }
+  EXPECT_EQ(said(host), Lines{});
+}
+
+// Busy, the format commands refuse and change nothing; choosing an input file
+// is not busy, and staying on top may change at any time.
+TEST_F(Window, BusyStatesRefuseTheFormatCommands) {
+  for (std::int32_t state : {ActivityPaused, ActivityRecording, ActivityPlaying, ActivityFileTransfer,
+                             ActivitySelectingOutput}) {
+    SCOPED_TRACE(state);
+    form.ActivityState = state;
+    const std::string line = form.StatusMemo2.text();
+    form.Stereo2Click();
+    form.N44100Hz1Click();
+    EXPECT_EQ(form.WaveFormat, (WaveFormatEx{1, 11025, 22050, 2, 16}));
+    EXPECT_EQ(form.InputBufferBytes, 2048);
+    EXPECT_EQ(form.StatusMemo2.text(), line);
+    EXPECT_FALSE(form.Stereo2.checked() || form.N44100Hz1.checked());
+    EXPECT_FLOAT_EQ(form.filter.LowCutoff, 300.0f / 11025.0f);
+    EXPECT_EQ(said(host), Lines(2, "Error Message: Cannot change parameter while playing or recording"));
+    form.On1Click();
+    EXPECT_TRUE(form.On1.checked() && form.MainWindow.stayOnTop());
+    form.Off1Click();
+  }
+  form.ActivityState = ActivitySelectingInput;
+  form.Stereo2Click();
+  EXPECT_EQ(form.WaveFormat.Channels, 2);
+}
+
+// One step after another in the band-pass and logging dialogs: a value applies
+// on Enter or on leaving its field; band edges are compared as whole numbers,
+// each handler refuses with its own caption and puts the value in force back
+// (general form); text that is not a number changes nothing and stays marked
+// as not applied; letters are swallowed.
+TEST_F(Window, DialogValuesApplyOnEnterOrLeavingAndAreRefusedWithTheirMessage) {
+  form.Setup1Click();
+  EXPECT_TRUE(form.FrequencySetForm.Window.visible());
+  EXPECT_EQ(form.FrequencySetForm.Window.caption(), "Bandpass Frequency ");
+  MemoModel *lo = &form.FrequencySetForm.LoFreqMemo, *hi = &form.FrequencySetForm.HiFreqMemo;
+  MemoModel* minLength = &form.LoggingSettingsForm.MinLengthMemo;
+  EXPECT_EQ(hi->text(), "2400.0");
+  const std::string half = "Frequency Set Error: Frequency must be less than 1/2 the sample rate";
+  const std::string lower = "Frequency must lower than the high frequency";
+  const std::string higher = "Frequency Set Error: Frequency must higher than the low frequency";
+  const std::tuple<MemoModel*, const char*, bool, std::string, const char*, float, float> steps[] = {
+      {lo, "450x", true, "", "450.0", 450.0f, 2400.0f},
+      {lo, "2400.5", true, "", "2400.5", 2400.5f, 2400.0f},  // against an upper edge of 2400.0
+      {lo, "300", false, "", "300.0", 300.0f, 2400.0f},
+      {lo, "3000", true, "Frequency Set: " + lower, "300", 300.0f, 2400.0f},
+      {lo, "3000", false, "Frequency Set Error: " + lower, "300", 300.0f, 2400.0f},
+      {hi, "100", true, higher, "2400", 300.0f, 2400.0f},
+      {hi, "100", false, higher, "2400", 300.0f, 2400.0f},
+      {lo, "", true, "Frequency Set: '' is not a valid floating point value", "", 300.0f, 2400.0f},
+      {lo, ".", true, "Frequency Set: '.' is not a valid floating point value", ".", 300.0f, 2400.0f},
+      {hi, "1.2.3", true, "Frequency Set Error: '1.2.3' is not a valid floating point value", "1.2.3", 300.0f, 2400.0f},
+      {hi, "300.9", true, "", "300.9", 300.0f, 300.9f},
+      {hi, "5512", true, "", "5512.0", 300.0f, 5512.0f},  // half of 11025 in whole numbers
+      {hi, "5513", true, half, "5512", 300.0f, 5512.0f},
+      {hi, "99999999999999999999", true, half, "5512", 300.0f, 5512.0f},  // beyond 32 bits
+      {minLength, "2000x", true, "", "2000", 300.0f, 5512.0f},
+      {minLength, "2001", false, "Logging Settings Error: The minimum length must be a whole number from 0 to 2000",
+       "2000", 300.0f, 5512.0f},
+  };
+  float lowInForce = 300.0f;
+  for (const auto& [memo, text, enter, message, shown, low, high] : steps) {
+    SCOPED_TRACE(text);
+    type(*memo, text);
+    EXPECT_EQ(memo->fontColour(), *text ? clRed : clBlack);  // typed, not yet applied
+    EXPECT_EQ(form.LowFrequency, std::exchange(lowInForce, low));
+    enter ? memo->keyUp(13) : memo->exit();
+    EXPECT_EQ(said(host), message.empty() ? Lines{} : Lines{message});
+    EXPECT_EQ(memo->text(), shown);
+    EXPECT_EQ(memo->fontColour(), *text && message.find("valid") != std::string::npos ? clRed : clBlack);
+    EXPECT_EQ(form.LowFrequency, low);
+    EXPECT_EQ(form.HighFrequency, high);
+    EXPECT_FLOAT_EQ(form.filter.LowCutoff, low / 11025.0f);
+    EXPECT_FLOAT_EQ(form.filter.HighCutoff, high / 11025.0f);
+  }
+  EXPECT_EQ(form.transmissions.settings.minLengthMs, 2000);
 }
