@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "FormFixture.h"
+#include "OtherInstance.h"
 #include "Said.h"
+#include "WavBytes.h"
 
 using namespace quorvane;
 using namespace quorvane::test;
@@ -18,6 +21,10 @@ class Window : public FormFixture {
     for (char ch : text)
       if (memo.keyPress(ch)) accepted += ch;
     memo.userEdited(accepted);
+  }
+  std::string writeWav(const std::string& name, const std::vector<std::uint8_t>& bytes) {
+    writeAll(dir.file(name), bytes);
+    return dir.file(name);
   }
 };
 
@@ -114,38 +121,24 @@ TEST_F(Window, HelpAboutAndVolumeStartWhatIsThereOrSaySo) {
   EXPECT_EQ(said(host), Lines{});
 }
 
-// The close box clicked while the record loop waits: the file is complete before
-// the loop underneath returns, and only the flag tells the loop to end.
-TEST_F(Window, ClosingDuringARunCompletesTheFileBeforeTheLoopUnderneathReturns) {
+// The close box clicked during a recording: the file is complete before the
+// loop underneath returns, only the flag tells the loop to end, and the loop
+// writes nothing after it.
+TEST_F(Window, ClosingDuringARecordingCompletesTheFileBeforeTheLoopReturns) {
   const std::string path = dir.file("closing.wav");
-  openOutput(path);
-  form.ActivityState = ActivityRecording;
-  form.StopRequested = 0;
-  bool loopReturned = false, checkedInsideLoop = false;
+  host.queueFileChoice(path);
+  std::vector<std::uint8_t> atClose;
   host.after(1000, [&] {
     form.FormClose();
-    EXPECT_FALSE(loopReturned);
     EXPECT_EQ(form.OutputFileOpen, 0);
-    const auto bytes = readAll(path);
-    EXPECT_EQ(u32At(bytes, 40), form.OutputDataBytes);
-    EXPECT_EQ(u32At(bytes, 4), form.OutputDataBytes + 36);
-    EXPECT_EQ(bytes.size(), 44u + form.OutputDataBytes);
-    checkedInsideLoop = true;
+    EXPECT_EQ(form.ActivityState, ActivityRecording);
+    atClose = readAll(path);
   });
-  host.after(10, [&] {  // a stand-in for the record loop: a buffer per pass, waits that pump messages
-    while (!form.StopRequested) {
-      if (form.OutputFileOpen) appendBuffer(2048);
-      for (int i = 0; i < 9 && !form.StopRequested; ++i) {
-        host.sleepMs(10);
-        host.processMessages();
-      }
-    }
-    loopReturned = true;
-  });
-  host.runFor(100);
-  EXPECT_TRUE(loopReturned && checkedInsideLoop);
-  EXPECT_GT(form.OutputDataBytes, 0u);
-  EXPECT_EQ(form.ActivityState, ActivityRecording);
+  form.RecordBtn.click();  // the loop runs until the close
+  ASSERT_GT(atClose.size(), 44u);
+  EXPECT_EQ(u32At(atClose, 40), atClose.size() - 44);
+  EXPECT_EQ(u32At(atClose, 4), atClose.size() - 8);
+  EXPECT_EQ(readAll(path), atClose);
 }
 
 TEST_F(Window, EveryRateInMonoAndStereoSetsBothFormatsTheBuffersAndAFilterAtThatRate) {
@@ -255,4 +248,95 @@ TEST_F(Window, DialogValuesApplyOnEnterOrLeavingAndAreRefusedWithTheirMessage) {
     EXPECT_FLOAT_EQ(form.filter.HighCutoff, high / 11025.0f);
   }
   EXPECT_EQ(form.transmissions.settings.minLengthMs, 2000);
+}
+
+TEST_F(Window, OutputFileGetsAProvisionalHeaderIsCompletedOnReplacementAndReadsBackInItsFormat) {
+  const std::string first = dir.file("first.wav"), second = dir.file("second.wav");
+  form.Stereo2Click();
+  form.N22050Hz1Click();
+  host.queueFileChoice(first);
+  form.OpenOutput1Click();
+  ASSERT_EQ(form.OutputFileOpen, 1);
+  const FileDialogRequest& r = host.fileRequests().back();
+  EXPECT_EQ(std::tuple(r.title, r.defaultExtension, r.kind),
+            std::tuple("Output Wave File Select", "wav", FileDialogRequest::Kind::Save));
+  auto bytes = readAll(first);
+  ASSERT_EQ(bytes.size(), 44u);
+  EXPECT_EQ(u32At(bytes, 4), 36u);
+  EXPECT_EQ(u32At(bytes, 40), 0u);
+
+  appendBuffer(10000);
+  host.queueFileChoice(second);
+  form.OpenOutput1Click();  // the first file is completed before the new one is chosen
+  bytes = readAll(first);
+  EXPECT_EQ(u32At(bytes, 4), 10036u);
+  EXPECT_EQ(u32At(bytes, 40), 10000u);
+  EXPECT_EQ(form.OutputDataBytes, 0u);
+  EXPECT_EQ(form.OutputFileOpen, 1);
+
+  appendBuffer(2048);
+  form.OpenOutput1Click();  // cancelled: the open file is completed and none stays open
+  EXPECT_EQ(form.OutputFileOpen, 0);
+  EXPECT_EQ(u32At(readAll(second), 40), 2048u);
+
+  // Chosen as Play chooses it: read from the first sample, its format the current one.
+  form.Mono2Click();
+  form.N11025Hz1Click();
+  form.ActivityState = ActivitySelectingInput;
+  host.queueFileChoice(first);
+  form.OpenInput1Click();
+  ASSERT_EQ(form.InputFileOpen, 1);
+  EXPECT_EQ(host.fileRequests().back().title, "Input Wave File Select");
+  EXPECT_EQ(form.InputDataBytes, 10000u);
+  EXPECT_EQ(form.InputFile->tell(), 44u);
+  EXPECT_EQ(form.WaveFormat, (WaveFormatEx{2, 22050, 88200, 4, 16}));
+  EXPECT_EQ(form.OutputWaveFormat, form.WaveFormat);
+  EXPECT_EQ(form.InputBufferBytes, 8192);
+  EXPECT_TRUE(form.N22050Hz1.checked() && form.Stereo2.checked());
+  EXPECT_EQ(form.StatusMemo2.text(), "Channel Mode = STEREO    Sample Rate = 22050 Hz");
+  form.OpenInput1Click();  // nothing queued: cancel
+  EXPECT_EQ(form.InputFileOpen, 0);
+  EXPECT_EQ(said(host), Lines{});
+}
+
+// Every file that cannot be used says why and is left closed. A FIFO or a
+// device as output once hung the program or wrote into the device; a second
+// instance truncated and interleaved with the first's file: Record records
+// nothing. An input file's format is not adopted.
+TEST_F(Window, FilesThatCannotBeUsedAreRefusedWithTheirMessage) {
+  const std::string fifo = dir.file("fifo.wav"), held = dir.file("held.wav"), flac96k = dir.file("96k.flac");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  OtherInstance other(held, "recording");
+  ASSERT_TRUE(other.holding());
+  // A compressed file at a rate the program does not play gets the WAV file's message.
+  ASSERT_EQ(std::system(("sox -q -n -r 96000 -b 16 " + flac96k + " synth 0.2 sine 1000").c_str()), 0);
+  const auto header = WavBytes().header(2, 44100).raw("data").u32(0).bytes;
+  const std::string file = "File Error Message: ", open = "File Open Error Message: ";
+  const std::string noSound = file + "The wave file holds no sound";
+  const std::tuple<bool, std::string, std::string> cases[] = {  // as output, path, message
+      {true, dir.file("no/such/folder/x.wav"), file + "Could not open the Wave file"},
+      {true, fifo, file + "Not a regular file"},
+      {true, "/dev/full", file + "Not a regular file"},
+      {true, held, file + "The file is in use by another program"},
+      {false, writeWav("text.wav", {'h', 'e', 'l', 'l', 'o'}), file + "Not a RIFF file"},
+      {false, writeWav("8bit.wav", WavBytes().header(1, 11025, 16, 8).raw("data").u32(4).fill(4, 0).bytes),
+       file + "Only 16-bit PCM wave files can be played"},
+      {false, flac96k, file + "Only wave files at 8000, 11025, 16000, 22050, 32000, 44100 or 48000 Hz can be played"},
+      {false, writeWav("empty.wav", header), noSound},
+      {false, writeWav("cut.wav", {header.begin(), header.begin() + 40}), noSound},
+      {false, dir.file("missing.wav"), open + "Could not open the wave file"},
+      {false, fifo, open + "Not a regular file"},
+      {false, dir.path().string(), open + "Not a regular file"},
+  };
+  for (const auto& [output, path, message] : cases) {
+    form.ActivityState = output ? ActivityStopped : ActivitySelectingInput;
+    host.queueFileChoice(path);
+    output ? form.RecordBtn.click() : form.OpenInput1Click();
+    EXPECT_EQ(form.ActivityState, output ? ActivityStopped : ActivitySelectingInput);
+    EXPECT_EQ(form.OutputFileOpen + form.InputFileOpen, 0);
+    EXPECT_FALSE(form.InputFile);
+    EXPECT_EQ(form.WaveFormat.Channels, 1);  // not adopted
+    EXPECT_EQ(said(host), Lines{message}) << path;
+  }
+  EXPECT_EQ(readAll(held).size(), 9u);
 }
