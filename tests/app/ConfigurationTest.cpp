@@ -125,8 +125,7 @@ TEST_F(ConfigurationTest, EveryLoadedValueComesOutAsOneTheProgramRunsWith) {
   const Edit valid = [](auto& r) { r.VoxEnabled = 1, r.FilterEnabled = 1, r.DisplayType = 1, r.StayOnTop = 1; };
   // What is stored, and what loads from it (unset: the defaults).
   const std::pair<Edit, Edit> cases[] = {
-      {[](auto& r) { r.FileBypass = 2; }, {}},
-      {[](auto& r) { r.TimerEnabled = 2; }, {}},
+      {[](auto& r) { r.FileBypass = 2, r.TimerEnabled = 2; }, {}},
       {[](auto& r) { r.FileTransfer = 255, r.StayOnTop = 7, r.FilterEnabled = 3, r.MuteEnabled = 9; }, {}},
       {[](auto& r) { r.VoxEnabled = 7, r.DisplayType = 5, r.BandpassSelected = 0; }, {}},
       {valid, valid},
@@ -178,28 +177,22 @@ TEST_F(ConfigurationTest, EveryLoadedValueComesOutAsOneTheProgramRunsWith) {
   EXPECT_TRUE(host.messages().empty());
 }
 
-// A short file applies what it holds (stay on top, input device 4, not the
-// two bytes of an output device 9) and the values in force for the rest.
-TEST_F(ConfigurationTest, AShortFileAppliesWhatItHolds) {
-  writeAll(cfg(), {1, 4, 0, 0, 0, 9, 0});
-  for (int i = 0; i < 4; ++i) audio.addDevice(WaveDirection::Input, "another");
-  startUp();
-  EXPECT_TRUE(form.MainWindow.stayOnTop());
-  EXPECT_EQ(std::pair(form.InputDeviceId, form.OutputDeviceId), std::pair(4, 0));
-  EXPECT_EQ(tickedItems(form), (Lines{"On1", "Mono2", "N11025Hz1", "Bandpass1", "Time1"}));
-}
-
-TEST_F(ConfigurationTest, FirstStartMakesTheFolderAndAFileOfDefaultsButKeepsAUsersFile) {
+// The first start makes the folder and a file of defaults; a user's file is
+// kept, and a short one applies what it holds (stay on top, input device 4,
+// not the two bytes of an output device 9) and the values in force for the rest.
+TEST_F(ConfigurationTest, FirstStartMakesAFileOfDefaultsButKeepsAndAppliesAUsersShortFile) {
   const auto folder = dir.path() / "home" / ".config" / "quorvane";
   host.setConfigFilePath((folder / "quorvane.cfg").string());
   ASSERT_TRUE(Configuration::CreateDefaultFile(host));
   EXPECT_EQ(readAll(host.configFilePath()), bytesOf(ConfigRecord{}));
   EXPECT_EQ(filesIn(folder), 1u);
-  ConfigRecord mine;
-  mine.ThresholdDb = 33;
-  writeAll(host.configFilePath(), bytesOf(mine));
+  writeAll(host.configFilePath(), {1, 4, 0, 0, 0, 9, 0});
   ASSERT_TRUE(Configuration::CreateDefaultFile(host));
-  EXPECT_EQ(readAll(host.configFilePath()), bytesOf(mine));
+  for (int i = 0; i < 4; ++i) audio.addDevice(WaveDirection::Input, "another");
+  startUp();
+  EXPECT_TRUE(form.MainWindow.stayOnTop());
+  EXPECT_EQ(std::pair(form.InputDeviceId, form.OutputDeviceId), std::pair(4, 0));
+  EXPECT_EQ(tickedItems(form), (Lines{"On1", "Mono2", "N11025Hz1", "Bandpass1", "Time1"}));
 }
 
 // No file and no way to make one (a file where the folder would go), or a FIFO

@@ -50,7 +50,7 @@ class Gui : public FormFixture {
 
 }  // namespace
 
-TEST_F(Gui, BuildsEveryControlAtItsPlaceWithItsTextAndTheLongestTextsFit) {
+TEST_F(Gui, BuildsEveryControlAndMenuAtItsPlaceWithItsCaptionAndTheLongestTextsFit) {
   EXPECT_EQ(window->windowTitle(), "Quorvane");
   EXPECT_EQ(window->clientArea()->size(), QSize(607, 386));
   std::vector<Component*> all = form.topLevel();
@@ -81,9 +81,7 @@ TEST_F(Gui, BuildsEveryControlAtItsPlaceWithItsTextAndTheLongestTextsFit) {
     const int room = e ? e->contentsRect().width() - 4 : w->contentsRect().width();
     EXPECT_LE(QFontMetrics(w->font()).horizontalAdvance(text), room) << name << ": " << text;
   }
-}
 
-TEST_F(Gui, MenuBarCarriesTheExactCaptions) {
   QStringList top;
   for (QAction* a : window->menuBar()->actions()) top << a->text();
   EXPECT_EQ(top.join("|"), "File|Modes|Settings|Help");
@@ -143,6 +141,27 @@ TEST_F(Gui, WidgetsReachTheirHandlersAndModelChangesReachTheWidgets) {
   for (int i = 0; i < 3; ++i) find<QToolButton>("StopTimeUpDn.up")->click();
   EXPECT_EQ(hour->text(), "03h");
 
+  // Every press on the scroll bar pauses playback, also when it has the focus already.
+  auto* bar = find<QScrollBar>("PlayScrollBar");
+  form.PlayScrollBar.setEnabled(true);
+  QApplication::setActiveWindow(window.get());
+  for (int i = 0; i < 2; ++i) {
+    form.ActivityState = ActivityPlaying;
+    press(bar);
+    EXPECT_EQ(form.ActivityState, ActivityPaused) << i;
+    EXPECT_TRUE(bar->hasFocus());
+  }
+
+  // The sound card dialog is modeless; the close box and Escape hide it through the model.
+  auto* dialog = find<QDialog>("SoundCardSelect");
+  find<QAction>("SelectOutputSoundDevice1")->trigger();
+  EXPECT_TRUE(dialog->isVisible() && !dialog->isModal());
+  EXPECT_EQ(dialog->windowTitle(), "Output Sound Device");
+  EXPECT_EQ(dialog->findChild<QLabel*>("SoundCardManf")->text(), "Simulated Output");
+  EXPECT_EQ(dialog->findChild<QPushButton*>("SelectBtn")->text(), "Select");
+  dialog->reject();
+  EXPECT_FALSE(form.SoundCardSelect.Visible() || dialog->isVisible());
+
   find<QAction>("Exit1")->trigger();
   EXPECT_FALSE(window->isVisible());
   EXPECT_EQ(host.terminateRequests(), 1);  // through the close box's handler
@@ -198,31 +217,6 @@ TEST_F(Gui, TheBandPassDialogTakesTypedValuesOnEnter) {
   EXPECT_TRUE(dialog.isVisible());
   dialog.close();
   EXPECT_FALSE(form.FrequencySetForm.Window.visible());
-}
-
-TEST_F(Gui, SoundCardMenuItemsOpenTheModelessDialog) {
-  auto* dialog = find<QDialog>("SoundCardSelect");
-  find<QAction>("SelectOutputSoundDevice1")->trigger();
-  EXPECT_TRUE(dialog->isVisible());
-  EXPECT_FALSE(dialog->isModal());
-  EXPECT_EQ(dialog->windowTitle(), "Output Sound Device");
-  EXPECT_EQ(dialog->findChild<QLabel*>("SoundCardManf")->text(), "Simulated Output");
-  EXPECT_EQ(dialog->findChild<QPushButton*>("SelectBtn")->text(), "Select");
-  dialog->reject();  // the close box and Escape hide it through the model
-  EXPECT_FALSE(form.SoundCardSelect.Visible() || dialog->isVisible());
-}
-
-// Every press on the scroll bar pauses playback, also when it has the focus already.
-TEST_F(Gui, PressingThePlayScrollBarPausesPlayback) {
-  auto* bar = find<QScrollBar>("PlayScrollBar");
-  form.PlayScrollBar.setEnabled(true);
-  QApplication::setActiveWindow(window.get());
-  for (int i = 0; i < 2; ++i) {
-    form.ActivityState = ActivityPlaying;
-    press(bar);
-    EXPECT_EQ(form.ActivityState, ActivityPaused) << i;
-    EXPECT_TRUE(bar->hasFocus());
-  }
 }
 
 int main(int argc, char** argv) {
