@@ -131,7 +131,7 @@ TEST_F(ConfigurationTest, EveryLoadedValueComesOutAsOneTheProgramRunsWith) {
       {valid, valid},
       {[](auto& r) { r.HangTimeIndex = 9, r.OutputGainDb = 41, r.ThresholdDb = 65539; },
        [](auto& r) { r.HangTimeIndex = 5, r.OutputGainDb = 40, r.ThresholdDb = 60; }},
-      {[](auto& r) { r.SampleRate = 7, r.InputDeviceId = 99, r.OutputDeviceId = -5; }, {}},
+      {[](auto& r) { r.SampleRate = 7, r.InputDeviceId = 1, r.OutputDeviceId = -5; }, {}},
       {[](auto& r) { r.SampleRate = 0x3FFFFFFF; }, {}},
       {[](auto& r) { r.SampleRate = 96000; }, {}},
       {[](auto& r) { r.SampleRate = 48000, r.ChannelCount = 2, r.HighFrequency = 20000; },
