@@ -103,13 +103,11 @@ TEST_F(Window, HelpAboutAndVolumeStartWhatIsThereOrSaySo) {
   EXPECT_EQ(about[0].substr(lineFeed + 1), std::string(19, ' ') + "Version 1.02");
 
   // The first mixer found in order of preference, silently none.
-  struct Mixer {
-    Lines available, started, arguments;
-  };
-  const Mixer mixers[] = {{{}, {}, {}},
-                          {{"kmix", "pwvucontrol"}, {"pwvucontrol"}, {}},
-                          {{"kmix", "gnome-control-center"}, {"gnome-control-center"}, {"sound"}},
-                          {{"kmix", "gnome-control-center", "pwvucontrol", "pavucontrol"}, {"pavucontrol"}, {}}};
+  const std::tuple<Lines, Lines, Lines> mixers[] = {  // available, started, its arguments
+      {{}, {}, {}},
+      {{"kmix", "pwvucontrol"}, {"pwvucontrol"}, {}},
+      {{"kmix", "gnome-control-center"}, {"gnome-control-center"}, {"sound"}},
+      {{"kmix", "gnome-control-center", "pwvucontrol", "pavucontrol"}, {"pavucontrol"}, {}}};
   for (const auto& [available, started, arguments] : mixers) {
     host.startedPrograms.clear();
     host.startedArguments.clear();
