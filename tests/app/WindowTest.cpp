@@ -1,12 +1,34 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "FormFixture.h"
+#include "OtherInstance.h"
 #include "Said.h"
+#include "WavBytes.h"
 
 using namespace quorvane;
 using namespace quorvane::test;
 
-using Window = FormFixture;
+namespace {
+
+class Window : public FormFixture {
+ protected:
+  Window() { startUp(); }
+
+  // The user types a whole new text into a field (each key through the filter).
+  static void type(MemoModel& memo, const std::string& text) {
+    std::string accepted;
+    for (char ch : text)
+      if (memo.keyPress(ch)) accepted += ch;
+    memo.userEdited(accepted);
+  }
+  std::string writeWav(const std::string& name, const std::vector<std::uint8_t>& bytes) {
+    writeAll(dir.file(name), bytes);
+    return dir.file(name);
+  }
+};
+
+}  // namespace
 
 // Each control's position as the factor the loops use and the text beside it.
 TEST_F(Window, GainThresholdAndHangTimeSetTheirFactorsAndTexts) {
@@ -59,7 +81,7 @@ TEST_F(Window, EachCheckBoxSetsItsOwnFlagOnly) {
 }
 
 TEST_F(Window, HelpAboutAndVolumeStartWhatIsThereOrSaySo) {
-  startUp();  // no manual beside the program
+  // No manual beside the program at start-up.
   form.HelpFile1.click();
   EXPECT_EQ(said(host), Lines{"quorvane: Could not run the help application"});
   writeAll(dir.file("quorvane.html"), {'<', 'p', '>'});
@@ -81,13 +103,11 @@ TEST_F(Window, HelpAboutAndVolumeStartWhatIsThereOrSaySo) {
   EXPECT_EQ(about[0].substr(lineFeed + 1), std::string(19, ' ') + "Version 1.02");
 
   // The first mixer found in order of preference, silently none.
-  struct Mixer {
-    Lines available, started, arguments;
-  };
-  const Mixer mixers[] = {{{}, {}, {}},
-                          {{"kmix", "pwvucontrol"}, {"pwvucontrol"}, {}},
-                          {{"kmix", "gnome-control-center"}, {"gnome-control-center"}, {"sound"}},
-                          {{"kmix", "gnome-control-center", "pwvucontrol", "pavucontrol"}, {"pavucontrol"}, {}}};
+  const std::tuple<Lines, Lines, Lines> mixers[] = {  // available, started, its arguments
+      {{}, {}, {}},
+      {{"kmix", "pwvucontrol"}, {"pwvucontrol"}, {}},
+      {{"kmix", "gnome-control-center"}, {"gnome-control-center"}, {"sound"}},
+      {{"kmix", "gnome-control-center", "pwvucontrol", "pavucontrol"}, {"pavucontrol"}, {}}};
   for (const auto& [available, started, arguments] : mixers) {
     host.startedPrograms.clear();
     host.startedArguments.clear();
@@ -99,64 +119,214 @@ TEST_F(Window, HelpAboutAndVolumeStartWhatIsThereOrSaySo) {
   EXPECT_EQ(said(host), Lines{});
 }
 
-// "Exit" stops the timers, saves the settings and ends the program (the open file
-// is completed on the way, as below); with a window shell, Exit saves first and
-// then closes the window, whose close runs the same path.
-TEST_F(Window, ExitSavesAndEnds) {
-  writeAll(dir.file("quorvane.cfg"), std::vector<std::uint8_t>(86, 0));
-  startUp();
-  form.MuteCheckBox.click();
-  form.PauseTimer.setEnabled(true);
-  form.Exit1.click();
-  EXPECT_FALSE(form.PauseTimer.enabled());
-  EXPECT_EQ(form.StopRequested, 1);
-  EXPECT_EQ(host.terminateRequests(), 1);
-  EXPECT_EQ(readAll(dir.file("quorvane.cfg")).at(32), 1);  // Mute saved
-
-  TVOXForm shelled(host, audio);
-  shelled.FormCreate();
-  shelled.FormShow();
-  shelled.VoxCheckBox.click();
-  int closes = 0;
-  shelled.closeWindow = [&] {
-    ++closes;
-    EXPECT_EQ(u32At(readAll(dir.file("quorvane.cfg")), 9), 1u);
-  };
-  shelled.Exit1.click();
-  EXPECT_EQ(closes, 1);
-}
-
-// The close box clicked while the record loop waits: the file is complete before
-// the loop underneath returns, and only the flag tells the loop to end.
-TEST_F(Window, ClosingDuringARunCompletesTheFileBeforeTheLoopUnderneathReturns) {
-  startUp();
+// The close box clicked during a recording: the file is complete before the
+// loop underneath returns, only the flag tells the loop to end, and the loop
+// writes nothing after it.
+TEST_F(Window, ClosingDuringARecordingCompletesTheFileBeforeTheLoopReturns) {
   const std::string path = dir.file("closing.wav");
-  openOutput(path);
-  form.ActivityState = ActivityRecording;
-  form.StopRequested = 0;
-  bool loopReturned = false, checkedInsideLoop = false;
+  host.queueFileChoice(path);
+  std::vector<std::uint8_t> atClose;
   host.after(1000, [&] {
     form.FormClose();
-    EXPECT_FALSE(loopReturned);
     EXPECT_EQ(form.OutputFileOpen, 0);
-    const auto bytes = readAll(path);
-    EXPECT_EQ(u32At(bytes, 40), form.OutputDataBytes);
-    EXPECT_EQ(u32At(bytes, 4), form.OutputDataBytes + 36);
-    EXPECT_EQ(bytes.size(), 44u + form.OutputDataBytes);
-    checkedInsideLoop = true;
+    EXPECT_EQ(form.ActivityState, ActivityRecording);
+    atClose = readAll(path);
   });
-  host.after(10, [&] {  // a stand-in for the record loop: a buffer per pass, waits that pump messages
-    while (!form.StopRequested) {
-      if (form.OutputFileOpen) appendBuffer(2048);
-      for (int i = 0; i < 9 && !form.StopRequested; ++i) {
-        host.sleepMs(10);
-        host.processMessages();
-      }
+  form.RecordBtn.click();  // the loop runs until the close
+  ASSERT_GT(atClose.size(), 44u);
+  EXPECT_EQ(u32At(atClose, 40), atClose.size() - 44);
+  EXPECT_EQ(u32At(atClose, 4), atClose.size() - 8);
+  EXPECT_EQ(readAll(path), atClose);
+}
+
+// Each rate in mono and stereo sets both formats, the buffers, the ticks, the
+// status line and a filter designed for that rate. Busy, the format commands
+// refuse and change nothing; choosing an input file is not busy, and staying
+// on top may change at any time.
+TEST_F(Window, FormatCommandsSetEveryRateInMonoAndStereoOrRefuseWhileBusy) {
+  // In menu order: the three first rates as they always were, then the others rising.
+  const std::tuple<std::uint32_t, std::uint32_t, MenuItemModel*> rows[] = {
+      {11025, 1024, &form.N11025Hz1}, {22050, 2048, &form.N22050Hz1}, {44100, 4096, &form.N44100Hz1},
+      {8000, 1024, &form.N8000Hz1},   {16000, 2048, &form.N16000Hz1}, {32000, 3072, &form.N32000Hz1},
+      {48000, 4096, &form.N48000Hz1}};
+  for (std::uint16_t channels : {1, 2}) {
+    channels == 1 ? form.Mono2Click() : form.Stereo2Click();
+    for (const auto& [rate, samples, item] : rows) {
+      SCOPED_TRACE(std::to_string(rate) + "/" + std::to_string(channels));
+      item->click();
+      const WaveFormatEx expected{channels, rate, rate * 2 * channels, std::uint16_t(2 * channels), 16};
+      EXPECT_EQ(form.WaveFormat, expected);
+      EXPECT_EQ(form.OutputWaveFormat, expected);
+      EXPECT_EQ(form.SamplesPerBuffer, samples);
+      EXPECT_EQ(form.InputBufferBytes, int(samples * 2 * channels));
+      EXPECT_EQ(form.OutputBufferBytes, int(samples * 2 * channels));
+      for (const auto& other : rows) EXPECT_EQ(std::get<2>(other)->checked(), std::get<2>(other) == item);
+      EXPECT_TRUE(form.Mono2.checked() == (channels == 1) && form.Stereo2.checked() == (channels == 2));
+      EXPECT_EQ(form.StatusMemo2.text(), std::string(channels == 1 ? "Channel Mode = MONO      Sample Rate = "
+                                                                   : "Channel Mode = STEREO    Sample Rate = ") +
+                                             std::to_string(rate) + " Hz");
+      EXPECT_FLOAT_EQ(form.filter.LowCutoff, 300.0f / float(rate));
+      EXPECT_FLOAT_EQ(form.filter.HighCutoff, 2400.0f / float(rate));
+      EXPECT_NEAR(form.filter.Kernel()[512], 2 * 2100.0 / rate, 1e-3);  // the band's width at the centre tap
     }
-    loopReturned = true;
-  });
-  host.runFor(100);
-  EXPECT_TRUE(loopReturned && checkedInsideLoop);
-  EXPECT_GT(form.OutputDataBytes, 0u);
-  EXPECT_EQ(form.ActivityState, ActivityRecording);
+  }
+  EXPECT_EQ(said(host), Lines{});
+  const WaveFormatEx last = form.WaveFormat;
+  for (std::int32_t state : {ActivityPaused, ActivityRecording, ActivityPlaying, ActivityFileTransfer,
+                             ActivitySelectingOutput}) {
+    SCOPED_TRACE(state);
+    form.ActivityState = state;
+    form.Mono2Click();
+    form.N11025Hz1Click();
+    EXPECT_EQ(form.WaveFormat, last);
+    EXPECT_EQ(form.InputBufferBytes, 16384);
+    EXPECT_EQ(form.StatusMemo2.text(), "Channel Mode = STEREO    Sample Rate = 48000 Hz");
+    EXPECT_FALSE(form.Mono2.checked() || form.N11025Hz1.checked());
+    EXPECT_FLOAT_EQ(form.filter.LowCutoff, 300.0f / 48000.0f);
+    EXPECT_EQ(said(host), Lines(2, "Error Message: Cannot change parameter while playing or recording"));
+    form.On1Click();
+    EXPECT_TRUE(form.On1.checked() && form.MainWindow.stayOnTop());
+    form.Off1Click();
+  }
+  form.ActivityState = ActivitySelectingInput;
+  form.Mono2Click();
+  EXPECT_EQ(form.WaveFormat.Channels, 1);
+}
+
+// One step after another in the band-pass and logging dialogs: a value applies
+// on Enter or on leaving its field; band edges are compared as whole numbers,
+// each handler refuses with its own caption and puts the value in force back
+// (general form); text that is not a number changes nothing and stays marked
+// as not applied; letters are swallowed.
+TEST_F(Window, DialogValuesApplyOnEnterOrLeavingAndAreRefusedWithTheirMessage) {
+  form.Setup1Click();
+  MemoModel *lo = &form.FrequencySetForm.LoFreqMemo, *hi = &form.FrequencySetForm.HiFreqMemo;
+  MemoModel* minLength = &form.LoggingSettingsForm.MinLengthMemo;
+  EXPECT_EQ(hi->text(), "2400.0");
+  const std::string half = "Frequency Set Error: Frequency must be less than 1/2 the sample rate";
+  const std::string lower = "Frequency must lower than the high frequency";
+  const std::string higher = "Frequency Set Error: Frequency must higher than the low frequency";
+  const std::tuple<MemoModel*, const char*, bool, std::string, const char*, float, float> steps[] = {
+      {lo, "450x", true, "", "450.0", 450.0f, 2400.0f},
+      {lo, "2400.5", true, "", "2400.5", 2400.5f, 2400.0f},  // against an upper edge of 2400.0
+      {lo, "300", false, "", "300.0", 300.0f, 2400.0f},
+      {lo, "3000", true, "Frequency Set: " + lower, "300", 300.0f, 2400.0f},
+      {lo, "3000", false, "Frequency Set Error: " + lower, "300", 300.0f, 2400.0f},
+      {hi, "100", true, higher, "2400", 300.0f, 2400.0f},
+      {hi, "100", false, higher, "2400", 300.0f, 2400.0f},
+      {lo, "", true, "Frequency Set: '' is not a valid floating point value", "", 300.0f, 2400.0f},
+      {lo, ".", true, "Frequency Set: '.' is not a valid floating point value", ".", 300.0f, 2400.0f},
+      {hi, "1.2.3", true, "Frequency Set Error: '1.2.3' is not a valid floating point value", "1.2.3", 300.0f, 2400.0f},
+      {hi, "300.9", true, "", "300.9", 300.0f, 300.9f},
+      {hi, "5512", true, "", "5512.0", 300.0f, 5512.0f},  // half of 11025 in whole numbers
+      {hi, "5513", true, half, "5512", 300.0f, 5512.0f},
+      {hi, "99999999999999999999", true, half, "5512", 300.0f, 5512.0f},  // beyond 32 bits
+      {minLength, "2000x", true, "", "2000", 300.0f, 5512.0f},
+      {minLength, "2001", false, "Logging Settings Error: The minimum length must be a whole number from 0 to 2000",
+       "2000", 300.0f, 5512.0f},
+  };
+  float lowInForce = 300.0f;
+  for (const auto& [memo, text, enter, message, shown, low, high] : steps) {
+    SCOPED_TRACE(text);
+    type(*memo, text);
+    EXPECT_EQ(memo->fontColour(), *text ? clRed : clBlack);  // typed, not yet applied
+    EXPECT_EQ(form.LowFrequency, std::exchange(lowInForce, low));
+    enter ? memo->keyUp(13) : memo->exit();
+    EXPECT_EQ(said(host), message.empty() ? Lines{} : Lines{message});
+    EXPECT_EQ(memo->text(), shown);
+    EXPECT_EQ(memo->fontColour(), *text && message.find("valid") != std::string::npos ? clRed : clBlack);
+    EXPECT_EQ(form.LowFrequency, low);
+    EXPECT_EQ(form.HighFrequency, high);
+    EXPECT_FLOAT_EQ(form.filter.LowCutoff, low / 11025.0f);
+    EXPECT_FLOAT_EQ(form.filter.HighCutoff, high / 11025.0f);
+  }
+  EXPECT_EQ(form.transmissions.settings.minLengthMs, 2000);
+}
+
+TEST_F(Window, OutputFileGetsAProvisionalHeaderIsCompletedOnReplacementAndReadsBackInItsFormat) {
+  const std::string first = dir.file("first.wav"), second = dir.file("second.wav");
+  form.Stereo2Click();
+  form.N22050Hz1Click();
+  host.queueFileChoice(first);
+  form.OpenOutput1Click();
+  ASSERT_EQ(form.OutputFileOpen, 1);
+  const FileDialogRequest& r = host.fileRequests().back();
+  EXPECT_EQ(std::tuple(r.title, r.defaultExtension, r.kind),
+            std::tuple("Output Wave File Select", "wav", FileDialogRequest::Kind::Save));
+  auto bytes = readAll(first);
+  ASSERT_EQ(bytes.size(), 44u);
+  EXPECT_EQ(u32At(bytes, 4), 36u);
+  EXPECT_EQ(u32At(bytes, 40), 0u);
+
+  appendBuffer(10000);
+  host.queueFileChoice(second);
+  form.OpenOutput1Click();  // the first file is completed before the new one is chosen
+  bytes = readAll(first);
+  EXPECT_EQ(u32At(bytes, 4), 10036u);
+  EXPECT_EQ(u32At(bytes, 40), 10000u);
+  EXPECT_EQ(form.OutputDataBytes, 0u);
+  EXPECT_EQ(form.OutputFileOpen, 1);
+
+  appendBuffer(2048);
+  form.OpenOutput1Click();  // cancelled: the open file is completed and none stays open
+  EXPECT_EQ(form.OutputFileOpen, 0);
+  EXPECT_EQ(u32At(readAll(second), 40), 2048u);
+
+  // Chosen as Play chooses it: read from the first sample, its format the current one.
+  form.Mono2Click();
+  form.N11025Hz1Click();
+  form.ActivityState = ActivitySelectingInput;
+  host.queueFileChoice(first);
+  form.OpenInput1Click();
+  ASSERT_EQ(form.InputFileOpen, 1);
+  EXPECT_EQ(host.fileRequests().back().title, "Input Wave File Select");
+  EXPECT_EQ(form.InputDataBytes, 10000u);
+  EXPECT_EQ(form.InputFile->tell(), 44u);
+  EXPECT_EQ(form.WaveFormat, (WaveFormatEx{2, 22050, 88200, 4, 16}));
+  EXPECT_EQ(form.InputBufferBytes, 8192);
+  form.OpenInput1Click();  // nothing queued: cancel
+  EXPECT_EQ(form.InputFileOpen, 0);
+  EXPECT_EQ(said(host), Lines{});
+}
+
+// Every file that cannot be used says why and is left closed. A FIFO or a
+// device as output once hung the program or wrote into the device; a second
+// instance truncated and interleaved with the first's file: Record records
+// nothing. An input file's format is not adopted.
+TEST_F(Window, FilesThatCannotBeUsedAreRefusedWithTheirMessage) {
+  const std::string fifo = dir.file("fifo.wav"), held = dir.file("held.wav"), flac96k = dir.file("96k.flac");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  OtherInstance other(held, "recording");
+  ASSERT_TRUE(other.holding());
+  // A compressed file at a rate the program does not play gets the WAV file's message.
+  ASSERT_EQ(std::system(("sox -q -n -r 96000 -b 16 " + flac96k + " synth 0.2 sine 1000").c_str()), 0);
+  const auto header = WavBytes().header(2, 44100).raw("data").u32(0).bytes;
+  const std::string file = "File Error Message: ", open = "File Open Error Message: ";
+  const std::string noSound = file + "The wave file holds no sound";
+  const std::tuple<bool, std::string, std::string> cases[] = {  // as output, path, message
+      {true, dir.file("no/such/folder/x.wav"), file + "Could not open the Wave file"},
+      {true, fifo, file + "Not a regular file"},
+      {true, "/dev/full", file + "Not a regular file"},
+      {true, held, file + "The file is in use by another program"},
+      {false, writeWav("text.wav", {'h', 'e', 'l', 'l', 'o'}), file + "Not a RIFF file"},
+      {false, writeWav("8bit.wav", WavBytes().header(1, 11025, 16, 8).raw("data").u32(4).fill(4, 0).bytes),
+       file + "Only 16-bit PCM wave files can be played"},
+      {false, flac96k, file + "Only wave files at 8000, 11025, 16000, 22050, 32000, 44100 or 48000 Hz can be played"},
+      {false, writeWav("empty.wav", header), noSound},
+      {false, writeWav("cut.wav", {header.begin(), header.begin() + 40}), noSound},
+      {false, dir.file("missing.wav"), open + "Could not open the wave file"},
+      {false, fifo, open + "Not a regular file"},
+      {false, dir.path().string(), open + "Not a regular file"},
+  };
+  for (const auto& [output, path, message] : cases) {
+    form.ActivityState = output ? ActivityStopped : ActivitySelectingInput;
+    host.queueFileChoice(path);
+    output ? form.RecordBtn.click() : form.OpenInput1Click();
+    EXPECT_EQ(form.ActivityState, output ? ActivityStopped : ActivitySelectingInput);
+    EXPECT_EQ(form.OutputFileOpen + form.InputFileOpen, 0);
+    EXPECT_FALSE(form.InputFile);
+    EXPECT_EQ(form.WaveFormat.Channels, 1);  // not adopted
+    EXPECT_EQ(said(host), Lines{message}) << path;
+  }
+  EXPECT_EQ(readAll(held).size(), 9u);
 }

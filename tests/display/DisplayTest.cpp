@@ -39,27 +39,34 @@ class DisplayViews : public FormFixture {
 
 }  // namespace
 
-// 400 units a pixel around the centre row (72), truncated toward zero; one sample
-// per column; a full-scale swing (81 pixels either way) is clipped at the edges.
-TEST_F(DisplayViews, TimeTraceScalesAndClipsAroundTheCentreRow) {
-  draw(frames(4000), 1, {{0, 62, clBlack}, {150, 62, clBlack}, {305, 62, clBlack}});
-  for (int x : {0, 150, 305}) EXPECT_EQ(blackRowsIn(x), 1) << x;
-  draw(frames(-399), 1, {{10, 72, clBlack}});
-
-  std::vector<std::int32_t> step(1024, 0);  // 0 to 8000 between columns 99 and 100
-  for (std::size_t i = 100; i < step.size(); ++i) step[i] = 8000;
-  draw(step, 1, {{98, 72, clBlack}, {99, 72, clBlack}, {100, 52, clBlack}, {100, 72, clWhite}});
-
-  std::vector<std::int32_t> swing(1024);
-  for (std::size_t i = 0; i < swing.size(); ++i) swing[i] = i % 2 ? 32767 : -32768;
-  draw(swing, 1, {{11, 0, clBlack}, {10, 144, clBlack}});
+// The time view: 400 units a pixel around the centre row (72) in mono, the
+// quarter rows (36, 108) in stereo, truncated toward zero; one sample per
+// column; a full-scale swing (81 pixels either way) is clipped at the edges.
+// The amplitude view: |s| / 400 pixels either way of the same rows, at least
+// the two rows about them (a silent sample still leaves a mark).
+TEST_F(DisplayViews, TracesAndBarsAtTheirRowsAndScales) {
+  std::vector<std::int32_t> step(1024, 0), swing(1024);  // step: 0 to 8000 between columns 99 and 100
+  for (std::size_t i = 0; i < swing.size(); ++i) step[i] = i < 100 ? 0 : 8000, swing[i] = i % 2 ? 32767 : -32768;
+  const std::tuple<int, std::vector<std::int32_t>, int, Pixels, int, int> views[] = {
+      // type, samples, channels, pixels, a column and its black rows (0: not counted)
+      {0, frames(4000), 1, {{0, 62, clBlack}, {150, 62, clBlack}, {305, 62, clBlack}}, 305, 1},
+      {0, frames(-399), 1, {{10, 72, clBlack}}, 10, 1},
+      {0, step, 1, {{98, 72, clBlack}, {99, 72, clBlack}, {100, 52, clBlack}, {100, 72, clWhite}}, 98, 1},
+      {0, swing, 1, {{11, 0, clBlack}, {10, 144, clBlack}}, 0, 0},
+      {0, frames(4000, -4000), 2, {{20, 26, clBlack}, {20, 118, clBlack}}, 20, 2},
+      {1, frames(0), 1, {{5, 71, clBlack}, {5, 72, clBlack}}, 5, 2},
+      {1, frames(-4000), 1, {{5, 61, clBlack}, {5, 82, clBlack}, {5, 83, clWhite}}, 5, 22},
+      {1, frames(0, 4000), 2, {{7, 35, clBlack}, {7, 97, clBlack}}, 7, 2 + 22},
+  };
+  for (std::size_t i = 0; i < std::size(views); ++i) {
+    const auto& [type, samples, channels, pixels, column, blackRows] = views[i];
+    SCOPED_TRACE(i);
+    type == 0 ? form.Time1Click() : form.Waterfall1Click();
+    EXPECT_EQ(form.DisplayType, type);
+    draw(samples, channels, pixels);
+    EXPECT_EQ(blackRows ? blackRowsIn(column) : 0, blackRows);
+  }
   EXPECT_EQ(form.SpectrumBox.image().height(), 145);
-}
-
-// Left around the upper quarter row (36), right around the lower one (108).
-TEST_F(DisplayViews, StereoDrawsTwoTracesAroundTheQuarterRows) {
-  draw(frames(4000, -4000), 2, {{20, 26, clBlack}, {20, 118, clBlack}});
-  EXPECT_EQ(blackRowsIn(20), 2);
 }
 
 TEST_F(DisplayViews, LevelLinesOnlyInMonoWhileAGatedRecordingRuns) {
@@ -77,19 +84,6 @@ TEST_F(DisplayViews, LevelLinesOnlyInMonoWhileAGatedRecordingRuns) {
     EXPECT_NE(shown(0, 62), clGreen) << state;
     EXPECT_NE(shown(200, channels == 1 ? 72 : 36), clRed) << state;
   }
-}
-
-// |s| / 400 pixels either way of the centre row, at least the two rows about it.
-TEST_F(DisplayViews, AmplitudeBarsAndTheTwoPixelMarkOfSilence) {
-  form.Waterfall1Click();
-  draw(frames(0), 1, {{5, 71, clBlack}, {5, 72, clBlack}});
-  EXPECT_EQ(blackRowsIn(5), 2);
-  draw(frames(-4000), 1, {{5, 61, clBlack}, {5, 82, clBlack}, {5, 83, clWhite}});
-  EXPECT_EQ(blackRowsIn(5), 22);
-  draw(frames(0, 4000), 2, {{7, 35, clBlack}, {7, 97, clBlack}});
-  EXPECT_EQ(blackRowsIn(7), 2 + 22);
-  form.Time1Click();
-  EXPECT_EQ(form.DisplayType, 0);
 }
 
 TEST_F(DisplayViews, ElapsedTimeFollowsTheInputFileOrTheCounter) {
