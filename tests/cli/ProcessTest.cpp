@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <numbers>
+#include <random>
 
 #include "TempDir.h"
 #include "WavBytes.h"
@@ -18,22 +19,18 @@ using namespace quorvane::test;
 
 namespace {
 
-// Bursts of noise over a DC offset, with silences longer than the hang time
-// between them; a few frames past the last whole block.
+// Noise over a DC offset, with two bursts of louder noise and a 1 kHz tone
+// farther apart than the hang time; a few frames past the last whole block.
 std::vector<std::uint8_t> bursts(std::uint32_t rate, std::uint16_t channels) {
   const std::uint32_t frames = rate * 6 + 300;
   WavBytes w;
   w.header(channels, rate).raw("data").u32(frames * channels * 2);
-  std::uint32_t noise = 12345;
-  for (std::uint32_t f = 0; f < frames; ++f) {
-    const double t = static_cast<double>(f) / rate;
-    const bool loud = (t > 0.5 && t < 1.7) || (t > 3.9 && t < 4.3);
-    const int amplitude = loud ? 6000 : 300;
+  std::minstd_rand noise(12345);
+  for (std::uint32_t i = 0; i < frames * channels; ++i) {
+    const double t = static_cast<double>(i / channels) / rate;
+    const int loud = (t > 0.5 && t < 1.7) || (t > 3.9 && t < 4.3), amplitude = loud ? 6000 : 300;
     const int tone = static_cast<int>(4000 * std::sin(2 * std::numbers::pi * 1000 * t) * loud);
-    for (std::uint16_t c = 0; c < channels; ++c) {
-      noise = noise * 1103515245u + 12345u;
-      w.u16(static_cast<std::uint16_t>(150 + static_cast<int>((noise >> 16) % (2 * amplitude)) - amplitude + tone));
-    }
+    w.u16(static_cast<std::uint16_t>(150 + static_cast<int>(noise() % (2 * amplitude)) - amplitude + tone));
   }
   return w.bytes;
 }

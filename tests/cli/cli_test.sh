@@ -36,10 +36,8 @@ record|OUT.wav
 record o.wav --gain 41|--gain
 record o.wav --gain 3.5|--gain
 record o.wav --threshold 61|--threshold
-record o.wav --threshold -1|--threshold
 record o.wav --hang 0.7|--hang
 record o.wav --hang 6|--hang
-record o.wav --hang 0|--hang
 record o.wav --rate 12345|--rate
 record o.wav --channels 3|--channels
 record o.wav --device -1|--device
@@ -60,10 +58,13 @@ TABLE
 # shellcheck disable=SC2086
 for sub in "" devices record process; do "$cli" $sub --help | grep -q Usage || fail "quorvane-cli $sub --help"; done
 
-# Files it cannot use: named, a failure, and no output file left.
+# Files it cannot use: named, a failure, and no output file left; so too a disk
+# that fills up half way, when a 1 MB tmpfs can be mounted (as root).
 sox -n -r 11025 -c 1 -b 8 "$work/8bit.wav" synth 1 sine 440
-mkdir "$work/folder"
+mkdir "$work/folder" "$work/full"
+mount -t tmpfs -o size=1m tmpfs "$work/full" 2>/dev/null || echo "cannot mount a tmpfs here: the full disk is not tried"
 while IFS='|' read -r in out named; do
+  [[ $out != "$work/full/"* ]] || mountpoint -q "$work/full" || continue
   err=$("$cli" process "$in" "$out" 2>&1 >/dev/null); rc=$?
   [ $rc -ne 0 ] || fail "process $in $out succeeded"
   grep -q -- "$named" <<< "$err" || fail "process $in $out: '$err' does not name $named"
@@ -74,16 +75,8 @@ $work/folder|$work/o2.wav|folder
 $work/8bit.wav|$work/o3.wav|8bit.wav
 $work/in.wav|$work/no/such/folder/o4.wav|o4.wav
 $work/in.wav|/dev/full|/dev/full
+$work/in.wav|$work/full/o5.wav|o5.wav
 TABLE
-# A disk that fills up half way: the message, and no half file.
-mkdir "$work/full"
-if mount -t tmpfs -o size=1m tmpfs "$work/full" 2>/dev/null; then
-  err=$("$cli" process "$work/in.wav" "$work/full/o.wav" 2>&1 >/dev/null) && fail "process onto a full disk succeeded"
-  grep -q "o.wav" <<< "$err" || fail "full disk: '$err' does not name the file"
-  [ -z "$(ls -A "$work/full")" ] || fail "full disk: $(ls "$work/full") left behind"
-else
-  echo "cannot mount a tmpfs here (needs root): the full disk is not tried"
-fi
 
 # Memory: three hours take no more than two minutes do, give or take the
 # megabyte in which the output is gathered (a leak of 20 bytes a buffer would
