@@ -36,7 +36,8 @@ record|OUT.wav
 record o.wav --gain 41|--gain
 record o.wav --gain 3.5|--gain
 record o.wav --threshold 61|--threshold
-record o.wav --hang 0.7|--hang
+record o.wav --hang 0|--hang
+record o.wav --hang 1.5|--hang
 record o.wav --hang 6|--hang
 record o.wav --rate 12345|--rate
 record o.wav --channels 3|--channels
