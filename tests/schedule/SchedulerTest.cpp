@@ -30,8 +30,10 @@ class Clock : public FormFixture {
     form.CurrentTimeMemo.changed.connect([this] { shown += form.CurrentTimeMemo.text().substr(6, 2); });
   }
 
-  // Runs to the clock's next tick and sets the local time to `t` there: tick k shows t + k s.
+  // Disarmed, runs to the clock's next tick and sets the local time to `t` there: tick k shows t + k s.
   void setLocal(const CivilTime& t) {
+    form.ScheduleActive = 0;
+    form.ActivityState = ActivityStopped;
     host.runUntil(host.timerDue(form.SystemTimer));
     tick0 = host.nowMs();
     setWall(t);
@@ -126,8 +128,6 @@ TEST_F(Clock, ATimedRecordingOpensAtTheStartAndIsStoppedOnceAtTheEnd) {
     arm(timer, state);
     EXPECT_EQ(watch(int(std::strlen(ticks))), ticks);
     EXPECT_EQ(form.ActivityState, std::strchr(ticks, 'S') ? ActivityStopped : state);
-    form.ScheduleActive = 0;
-    form.ActivityState = ActivityStopped;  // disarmed: the next row starts afresh
   }
 }
 
@@ -157,12 +157,7 @@ TEST_F(Clock, WhileArmedEachSecondPassedIsTestedOnceInOrder) {
        }, 5, "01.27.28.29.30o"},
       {0, 0, [this] {
          schedule(at(10, 0, 2), PM, at(0, 0, 0), AM);
-         host.at(tick(3), [this] {
-           form.Start_AM_PM.click();
-           form.StartTimeUpDn.click(Down);
-           form.Start_Sec.click();
-           press(form.StartTimeUpDn, Up, 3);
-         });
+         host.at(tick(3), [this] { schedule(at(10, 0, 5), AM, at(0, 0, 0), AM); });
        }, 5, "01.02.03.04.05o"},
   };
   for (const auto& [start, end, meanwhile, ticks, log] : rows) {
@@ -172,8 +167,6 @@ TEST_F(Clock, WhileArmedEachSecondPassedIsTestedOnceInOrder) {
     arm();
     meanwhile();
     EXPECT_EQ(watch(ticks, true), log);
-    form.ScheduleActive = 0;
-    form.ActivityState = ActivityStopped;
   }
 }
 
