@@ -223,11 +223,11 @@ TEST_F(TimeEditing, TheSelectionLastsUntilTwoSecondsAfterTheLastStep) {
   EXPECT_FALSE(form.SetRecordTimer.enabled());
   EXPECT_EQ(form.Stop_Min.text(), "02m");
 
-  form.Start_Hr.click();
+  form.Start_Sec.click();
   press(form.StopTimeUpDn, Up);
-  EXPECT_EQ(form.StopHour + form.StartHour, 0);
+  EXPECT_EQ(form.StopSecond + form.StartSecond, 0);
   host.runFor(2000);  // the timer clears the end row, the one last stepped
-  EXPECT_EQ(red(), Names{"Start_Hr"});
+  EXPECT_EQ(red(), Names{"Start_Sec"});
   press(form.StartTimeUpDn, Up);
-  EXPECT_EQ(form.Start_Hr.text(), "01h");
+  EXPECT_EQ(form.Start_Sec.text(), "01s");
 }
