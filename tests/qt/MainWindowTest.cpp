@@ -55,12 +55,12 @@ TEST_F(Gui, BuildsEveryControlAndMenuAtItsPlaceWithItsCaptionAndTheLongestTextsF
   EXPECT_EQ(window->windowTitle(), "Quorvane");
   EXPECT_EQ(window->clientArea()->size(), QSize(607, 386));
   std::vector<Component*> all = form.topLevel();
-  for (Component* c : form.topLevel())
-    for (Component* child : form.childrenOf(*c)) all.push_back(child);
-  for (Component* c : all) {
-    QWidget* w = find(c->name().c_str());
+  for (std::size_t i = 0; i < all.size(); ++i) {  // the children join the end of the list
+    for (Component* child : form.childrenOf(*all[i])) all.push_back(child);
+    QWidget* w = find(all[i]->name().c_str());
     ASSERT_NE(w, nullptr);
-    EXPECT_EQ(w->geometry(), QRect(c->bounds().left, c->bounds().top, c->bounds().width, c->bounds().height)) << c->name();
+    const Bounds& b = all[i]->bounds();
+    EXPECT_EQ(w->geometry(), QRect(b.left, b.top, b.width, b.height)) << all[i]->name();
   }
   EXPECT_EQ(find<QPushButton>("RecordBtn")->text(), "Record");
   EXPECT_EQ(find<QCheckBox>("VoxCheckBox")->text(), "Voice Activate");
