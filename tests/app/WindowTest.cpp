@@ -489,7 +489,6 @@ TEST_F(ConfigurationTest, WithNoUsableFileTheProgramRunsOnDefaultsAndSavesNothin
     }
     window.FormCreate();
     window.FormShow();
-    EXPECT_EQ(window.ConfigFilePath, "");
     EXPECT_TRUE(window.ConfigLED.checked());
     EXPECT_EQ(tickedItems(window), Lines{});  // no menu command ran
     EXPECT_EQ(window.configuration.current(), ConfigRecord{});
