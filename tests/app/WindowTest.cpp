@@ -381,7 +381,7 @@ TEST_F(ConfigurationTest, SettingsLoadThroughTheirCommandsAndSurviveExitAndARest
   EXPECT_EQ(tickedItems(form), (Lines{"On1", "Mono2", "N11025Hz1", "Bandpass1", "Time1"}));
   EXPECT_EQ(form.ThresholdMemo.text(), "     0 dB");
   // A session's changes, made the way a user makes them.
-  for (auto* item : {&form.Off1, &form.Stereo2, &form.N22050Hz1, &form.Waterfall1}) item->click();
+  for (auto* item : {&form.Stereo2, &form.N22050Hz1, &form.Waterfall1}) item->click();
   for (auto* box : {&form.VoxCheckBox, &form.MuteCheckBox, &form.LoggingSettingsForm.OneFileBox}) box->click();
   form.Start_AM_PM.click();
   form.InputUpDnGain.click(UpDownModel::Button::Down);
@@ -410,7 +410,8 @@ TEST_F(ConfigurationTest, SettingsLoadThroughTheirCommandsAndSurviveExitAndARest
   TVOXForm next(host, audio);
   next.FormCreate();
   next.FormShow();
-  EXPECT_EQ(tickedItems(next), (Lines{"Off1", "Stereo2", "N22050Hz1", "Bandpass1", "Waterfall1"}));
+  EXPECT_EQ(tickedItems(next), (Lines{"On1", "Stereo2", "N22050Hz1", "Bandpass1", "Waterfall1"}));
+  EXPECT_EQ(next.Start_AM_PM.text(), "PM");
   EXPECT_EQ(next.transmissions.settings, (LoggingSettings{5, true, 0, 1440}));
   next.SaveConfiguration();
   EXPECT_EQ(readAll(cfg), first);
