@@ -174,7 +174,6 @@ TEST_F(Gui, TheBandPassDialogTakesTypedValuesOnEnter) {
   key(QEvent::KeyPress, Qt::Key_Return, "\r");
   key(QEvent::KeyRelease, Qt::Key_Return, "\r");
   EXPECT_EQ(lo->text(), "450.0");  // applied
-  EXPECT_EQ(lo->palette().color(QPalette::Text), QColor(Qt::black));
 
   // A message box taking the focus does not apply the field (it would say so
   // twice); moving to the other field does.
