@@ -25,7 +25,7 @@ class DisplayViews : public FormFixture {
   Colour shown(int x, int y) { return form.SpectrumBox.image().pixel(x, y); }
   int blackRowsIn(int x) {
     int n = 0;
-    for (int y = 0; y < 145; ++y) n += shown(x, y) == clBlack;
+    for (int y = 0; y < form.SpectrumBox.image().height(); ++y) n += shown(x, y) == clBlack;
     return n;
   }
   // Draws the samples in the current view and checks the pixels listed.
