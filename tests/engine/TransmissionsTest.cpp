@@ -149,10 +149,10 @@ TEST_F(TransmissionsTest, AClickShorterThanTheMinimumLeavesNoTrace) {
   }
 }
 
-// Maximum length: a squelch stuck open for 25 minutes is cut into files of
-// the 10-minute limit, the cut ones marked so in the log; nothing is lost.
+// Maximum length: a squelch stuck open for two and a half minutes is cut into
+// files of the one-minute limit, the cut ones marked so in the log; nothing is lost.
 TEST_F(TransmissionsTest, AStuckSquelchIsCutIntoFilesOfTheLimit) {
-  record([](int) { return true; }, static_cast<int>(25 * 60000 / BufferMs), LoggingSettings{0, true, 0, 10});
+  record([](int) { return true; }, static_cast<int>(150000 / BufferMs), LoggingSettings{0, true, 0, 1});
   const auto files = ownFiles();
   ASSERT_EQ(files.size(), 3u);
   const auto rows = logRows(dir.file("dispatch.csv"));
@@ -164,7 +164,7 @@ TEST_F(TransmissionsTest, AStuckSquelchIsCutIntoFilesOfTheLimit) {
     EXPECT_EQ(ks.front(), next) << files[i];
     EXPECT_EQ(ks.back() - ks.front() + 1, static_cast<int>(ks.size())) << files[i];
     next = ks.back() + 1;
-    EXPECT_NEAR(std::stod(rows[i + 1][2]), i < 2 ? 600 : 300, 1.0);
+    EXPECT_NEAR(std::stod(rows[i + 1][2]), i < 2 ? 60 : 30, 1.0);
     EXPECT_EQ(rows[i + 1][6], i < 2 ? "yes" : "no");
   }
 }
