@@ -67,6 +67,23 @@ TEST_F(PlayLoop, PauseAndResumeGoOnFromTheSamePlace) {
   EXPECT_EQ(ks.back(), 39);
 }
 
+// Record clicked during playback ends the playback there and then; it does not
+// wait for the file to play out before it starts.
+TEST_F(PlayLoop, RecordDuringPlaybackStopsItAtOnce) {
+  host.queueFileChoice(markedWav(dir.file("play.wav"), 40));
+  const std::string rec = dir.file("rec.wav");
+  host.after(1000, [&] {
+    host.queueFileChoice(rec);
+    form.RecordBtn.click();
+  });
+  host.after(2000, [&] { form.StopBtn.click(); });
+  host.after(3000, [&] { form.StopBtn.click(); });  // ends a recording started late
+  form.PlayBtn.click();
+  EXPECT_EQ(form.ActivityState, ActivityStopped);
+  EXPECT_LE(playedNumbers().size(), static_cast<std::size_t>(1000 / BufferMs) + 1);
+  EXPECT_FALSE(buffersIn(rec).empty()) << "the recording did not start";
+}
+
 TEST_F(PlayLoop, ScrollingWhilePlayingPausesShowsTheTimeAndResumesASecondAfterTheLastScroll) {
   host.queueFileChoice(markedWav(dir.file("play.wav"), 200));  // about 18.6 s
   std::int64_t resumedAt = -1;
