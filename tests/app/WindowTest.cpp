@@ -57,13 +57,6 @@ class Window : public FormFixture {
  protected:
   Window() { startUp(); }
 
-  // The user types a whole new text into a field (each key through the filter).
-  static void type(MemoModel& memo, const std::string& text) {
-    std::string accepted;
-    for (char ch : text)
-      if (memo.keyPress(ch)) accepted += ch;
-    memo.userEdited(accepted);
-  }
   std::string writeWav(const std::string& name, const std::vector<std::uint8_t>& bytes) {
     writeAll(dir.file(name), bytes);
     return dir.file(name);
@@ -262,7 +255,10 @@ TEST_F(Window, DialogValuesApplyOnEnterOrLeavingAndAreRefusedWithTheirMessage) {
   float lowInForce = 300.0f;
   for (const auto& [memo, text, enter, message, shown, low, high] : steps) {
     SCOPED_TRACE(text);
-    type(*memo, text);
+    std::string typed;  // a whole new text, each key through the field's filter
+    for (const char* ch = text; *ch; ++ch)
+      if (memo->keyPress(*ch)) typed += *ch;
+    memo->userEdited(typed);
     EXPECT_EQ(memo->fontColour(), *text ? clRed : clBlack);  // typed, not yet applied
     EXPECT_EQ(form.LowFrequency, std::exchange(lowInForce, low));
     enter ? memo->keyUp(13) : memo->exit();
@@ -347,6 +343,7 @@ TEST_F(Window, FilesThatCannotBeUsedAreRefusedWithTheirMessage) {
       {false, fifo, open + "Not a regular file"},
       {false, dir.path().string(), open + "Not a regular file"},
   };
+  const WaveFormatEx inForce = form.WaveFormat;
   for (const auto& [output, path, message] : cases) {
     form.ActivityState = output ? ActivityStopped : ActivitySelectingInput;
     host.queueFileChoice(path);
@@ -354,7 +351,7 @@ TEST_F(Window, FilesThatCannotBeUsedAreRefusedWithTheirMessage) {
     EXPECT_EQ(form.ActivityState, output ? ActivityStopped : ActivitySelectingInput);
     EXPECT_EQ(form.OutputFileOpen + form.InputFileOpen, 0);
     EXPECT_FALSE(form.InputFile);
-    EXPECT_EQ(form.WaveFormat.Channels, 1);  // not adopted
+    EXPECT_EQ(form.WaveFormat, inForce);  // not adopted
     EXPECT_EQ(said(host), Lines{message}) << path;
   }
   EXPECT_EQ(readAll(held).size(), 9u);

