@@ -12,8 +12,7 @@
 
 namespace quorvane::test {
 
-// A main window on the simulated host with simulated sound devices, with its
-// configuration and manual paths in a temporary folder.
+// A main window on the simulated host with simulated sound devices, its configuration and manual in a temporary folder.
 class FormFixture : public ::testing::Test {
  protected:
   FormFixture() {
