@@ -66,10 +66,8 @@ TEST_F(Gui, BuildsEveryControlAndMenuAtItsPlaceWithItsCaptionAndTheLongestTextsF
   EXPECT_TRUE(form.ConfigLED.checked());  // FormShow ran once the window was shown
 
   std::vector<std::pair<const char*, const char*>> longest = {
-      {"StatusMemo2", "Channel Mode = STEREO    Sample Rate = 44100 Hz"},
-      {"StatusMemo", "Current Activity = File Transfer Recording"},
-      {"TimerMemo", "  00h:00m:00s"},
-      {"CurrentTimeMemo", "12:59:59 PM"}};
+      {"StatusMemo2", "Channel Mode = STEREO    Sample Rate = 44100 Hz"}, {"TimerMemo", "  00h:00m:00s"},
+      {"StatusMemo", "Current Activity = File Transfer Recording"}, {"CurrentTimeMemo", "12:59:59 PM"}};
   for (const char* label : {"Start_Hr", "Start_Min", "Stop_Sec", "Stop_AM_PM"})
     for (const char* text : {"00m", "PM"}) longest.emplace_back(label, text);
   for (auto [name, text] : longest) {
