@@ -456,8 +456,7 @@ TEST_F(ConfigurationTest, WithNoUsableFileTheProgramRunsOnDefaultsAndSavesNothin
     window.FormClose();
     EXPECT_EQ(filesIn(dir.path()), fifo ? 2u : 1u);
   }
-  struct stat st{};
-  EXPECT_TRUE(stat(dir.file("fifo.cfg").c_str(), &st) == 0 && S_ISFIFO(st.st_mode));
+  EXPECT_TRUE(std::filesystem::is_fifo(dir.file("fifo.cfg")));
 }
 
 // A full disk, or another instance saving at the same moment and holding the temporary file (waited for a bounded
