@@ -176,7 +176,6 @@ TEST_F(Window, FormatCommandsSetEveryRateInMonoAndStereoOrRefuseWhileBusy) {
       expectFilter(form, 300.0f, 2400.0f, float(rate));
     }
   }
-  EXPECT_EQ(said(host), Lines{});
   const WaveFormatEx last = form.WaveFormat;
   for (std::int32_t state : {ActivityPaused, ActivityRecording, ActivityPlaying, ActivityFileTransfer,
                              ActivitySelectingOutput}) {
@@ -423,8 +422,6 @@ TEST_F(ConfigurationTest, EveryLoadedValueComesOutAsOneTheProgramRunsWith) {
                               {&form.MuteCheckBox, e.MuteEnabled}, {&form.FileTransferCheckBox, e.FileTransfer}})
       EXPECT_EQ(box->checked(), field == 1) << box->name();
     EXPECT_EQ(form.InputBufferBytes, e.SampleRate / 11025 * 2048 * e.ChannelCount);
-    EXPECT_EQ(form.Waterfall1.checked(), e.DisplayType == 1);
-    EXPECT_EQ(form.Start_Hr.text(), e.StartHour == 12 ? "12h" : "00h");
     expectFilter(form, e.LowFrequency, e.HighFrequency, static_cast<float>(e.SampleRate));
   }
   EXPECT_TRUE(host.messages().empty());
