@@ -123,8 +123,7 @@ TEST_F(Gui, WidgetsReachTheirHandlersAndModelChangesReachTheWidgets) {
 
   // Every press on the scroll bar pauses playback, also when it has the focus already.
   auto* bar = find<QScrollBar>("PlayScrollBar");
-  form.PlayScrollBar.setEnabled(true);
-  EXPECT_TRUE(bar->isEnabled());
+  form.PlayScrollBar.setEnabled(true);  // a disabled bar would take no press
   QApplication::setActiveWindow(window.get());
   for (int i = 0; i < 2; ++i) {
     form.ActivityState = ActivityPlaying;
