@@ -12,8 +12,7 @@
 
 namespace quorvane::test {
 
-// A main window on the simulated host with simulated sound devices, with its
-// configuration and manual paths in a temporary folder.
+// A main window on the simulated host with simulated sound devices, its configuration and manual in a temporary folder.
 class FormFixture : public ::testing::Test {
  protected:
   FormFixture() {
@@ -28,11 +27,10 @@ class FormFixture : public ::testing::Test {
 
   // An output file as "Open Output File" leaves it: created, header written, counted from 0.
   void openOutput(const std::string& path) {
-    auto f = host.openFile(path, FileMode::CreateBinary);
-    ASSERT_TRUE(f);
+    form.OutputFile = host.openFile(path, FileMode::CreateBinary);
+    ASSERT_TRUE(form.OutputFile);
     const auto header = WavHeader::build(form.WaveFormat);
-    ASSERT_EQ(f->write(header.data(), header.size()), header.size());
-    form.OutputFile = std::move(f);
+    ASSERT_EQ(form.OutputFile->write(header.data(), header.size()), header.size());
     form.OutputFileOpen = 1;
     form.OutputDataBytes = 0;
   }
