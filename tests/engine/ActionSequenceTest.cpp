@@ -159,7 +159,7 @@ class SequenceRun {
 
   void watch() {
     check();
-    if (!done_) host.after(20, [this] { watch(); });
+    host.after(20, [this] { watch(); });
   }
 
   void check() {
@@ -227,10 +227,6 @@ class SequenceRun {
     if (expected >= 0) ++plainFilesChecked;
   }
 
- public:
-  bool done_ = false;
-
- private:
   TempDir dir;
   SimHost host;
   SimWaveBackend audio{host};
@@ -244,10 +240,7 @@ class SequenceRun {
 };
 
 std::string runSequence(const std::vector<Step>& steps, std::vector<int> answers) {
-  SequenceRun r(std::move(answers));
-  const std::string problems = r.run(steps);
-  r.done_ = true;
-  return problems;
+  return SequenceRun(std::move(answers)).run(steps);
 }
 
 void checkSeed(std::uint64_t seed, int sequences) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 #include <string>
@@ -119,6 +120,19 @@ class MarkedForm : public FormFixture {
     form.InputUpDnGainClick();
     form.InputThresholdUpDn.setPosition(0);
     form.InputThresholdUpDnClick();
+  }
+  // The level of each block of 1024 samples the sink received, in order (0: silence),
+  // told by its second sample; `whole`: every sample of the block has that level.
+  std::vector<int> levelsPlayed(bool whole = false) {
+    const auto& s = audio.sink().samples();
+    std::vector<int> levels;
+    for (std::size_t off = 0; off + Frames <= s.size(); off += Frames) {
+      const int m = std::abs(s[off + 1]);
+      const bool torn = !std::all_of(&s[off], &s[off] + Frames, [m](int v) { return std::abs(v) == m; });
+      EXPECT_FALSE(whole && torn) << "torn at " << off;
+      levels.push_back(m);
+    }
+    return levels;
   }
 };
 
