@@ -10,6 +10,7 @@
 #include <tuple>
 
 #include "RealSound.h"
+#include "files/WavHeader.h"
 
 using namespace quorvane;
 using namespace quorvane::test;
@@ -103,6 +104,22 @@ TEST_F(RealAudio, AToneGoesOutAndComesBackInThroughTheDoubleBuffers) {
   const auto captured = capture(14);
   EXPECT_EQ(captured.size(), 14u * 1024);
   expectTone(lastSixBlocks(captured));
+}
+
+// Two seconds of the tone in a WAV file, played by the form while another
+// client records the sink's monitor.
+TEST_F(RealAudio, PlayingAFileReachesTheSink) {
+  const std::string path = tmp.file("play.wav"), heard = tmp.file("heard.raw");
+  const auto t = tone(2 * 11025);
+  const auto header = WavHeader::build(form->WaveFormat, static_cast<std::uint32_t>(t.size() * 2));
+  writeRaw(path, t, {header.begin(), header.end()});
+  recordSink(heard, 5);
+  host.sleepMs(300);
+  host.queueFileChoice(path);
+  form->PlayBtn.click();  // plays to the end of the data
+  EXPECT_EQ(form->ActivityState, ActivityStopped);
+  host.sleepMs(5000);  // the recorder's own time limit
+  expectTone(loudestSixBlocks(readRaw(heard)));
 }
 
 // Logging for real: three spoken calls with silences between them, recorded

@@ -52,9 +52,10 @@ inline std::vector<std::int16_t> tone(std::size_t samples) {
   return v;
 }
 
-inline void writeRaw(const std::string& path, const std::vector<std::int16_t>& s) {
+inline void writeRaw(const std::string& path, const std::vector<std::int16_t>& s, std::vector<std::uint8_t> head = {}) {
   const auto* bytes = reinterpret_cast<const std::uint8_t*>(s.data());
-  writeAll(path, {bytes, bytes + 2 * s.size()});
+  head.insert(head.end(), bytes, bytes + 2 * s.size());
+  writeAll(path, head);
 }
 inline std::vector<std::int16_t> readRaw(const std::string& path) {
   const std::vector<std::uint8_t> bytes = readAll(path);
