@@ -4,9 +4,8 @@
 # from its monitor through ALSA's "pulse" device. Checks are on the files.
 set -u
 cli=$1
-server="unix:${QUORVANE_PULSE_DIR:-/tmp/quorvane-pulse}/native"
-export PULSE_SERVER=$server
-pactl info > /dev/null 2>&1 || { echo "no PulseAudio server at $server"; exit 77; }
+export PULSE_SERVER="unix:${QUORVANE_PULSE_DIR:-/tmp/quorvane-pulse}/native"
+pactl info > /dev/null 2>&1 || { echo "no PulseAudio server at $PULSE_SERVER"; exit 77; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 # Under the leak checker: what ALSA's plugins allocate when loaded lives until the end.
@@ -25,17 +24,13 @@ seconds() {
   awk "BEGIN { print $data / 22050 }"
 }
 within() { awk "BEGIN { exit !($1 >= $2 && $1 <= $3) }"; }
-rms() { sox "$1" -n stat 2>&1 | awk '/RMS     amplitude/ { print $3 }'; }
 # The header of $1 must count $3 to $4 seconds; $2 says which recording it is.
 check() { local s; s=$(seconds "$1"); echo "$2: $s s"; within "$s" "$3" "$4" || fail "$2: $s s, not $3 to $4"; }
 # Starts recording into $1 with the options that follow; its process in $pid.
 rec() { "$cli" record "$@" --device "$device" & pid=$!; }
 
-# One-second bursts of a 1 kHz tone, 2.5 s of silence after each.
-for _ in 1 2 3; do
-  sox -n -r 11025 -c 1 -b 16 -t raw - synth 1 sine 1000 vol 0.37
-  sox -n -r 11025 -c 1 -b 16 -t raw - trim 0 2.5
-done > "$work/bursts.raw"
+# Three one-second bursts of a 1 kHz tone, 2.5 s of silence after each.
+sox -n -r 11025 -c 1 -b 16 -t raw "$work/bursts.raw" synth 1 sine 1000 vol 0.37 pad 0 2.5 repeat 2
 play() { pacat --playback --raw --rate=11025 --channels=1 --format=s16le --device=quorvane_null < "$1"; }
 
 # VOX: the bursts and their hang time, not the silences; SIGTERM completes the file.
@@ -43,7 +38,7 @@ rec "$work/vox.wav" --vox --threshold 20 --hang 0.5
 sleep 0.5; play "$work/bursts.raw"; sleep 1
 kill -TERM $pid; wait $pid || fail "record after SIGTERM: exit $?"
 check "$work/vox.wav" "VOX recording of 10.5 s played" 2.5 6.5
-level=$(rms "$work/vox.wav"); echo "RMS $level"
+level=$(sox "$work/vox.wav" -n stat 2>&1 | awk '/RMS     amplitude/ { print $3 }'); echo "RMS $level"
 within "$level" 0.13 1 || fail "VOX recording at RMS $level: more silence than sound"
 
 # --duration stops by itself.

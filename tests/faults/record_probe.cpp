@@ -6,22 +6,20 @@
 // the boxes named, presses Record and runs until SIGTERM closes the window
 // the ordinary way. Every change of the status lines goes to standard output.
 //   record_probe OUT.wav [RATE] [CHANNELS] [filter] [vox]
+//   record_probe --check FILE [TONE_HZ]   what a recorded WAV file holds, as "declared=<bytes> held=<bytes>
+// breaks=<n>": the breaks in a steady tone (-1: too short to tell); nothing, and status 1, if it does not read.
 #include <QApplication>
 #include <QTimer>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
-#include "app/TVOXForm.h"
-#include "audio/PortAudioBackend.h"
+#include "../support/ToneCheck.h"
 #include "qt/MainWindow.h"
 #include "qt/QtHost.h"
 #include "qt/TerminationSignals.h"
 
 using namespace quorvane;
-
-// The ALSA pulse plugin's own allocations live until the process ends.
-extern "C" const char* __lsan_default_suppressions() { return "leak:_dl_init\n"; }
-extern "C" const char* __lsan_default_options() { return "fast_unwind_on_malloc=0"; }
 
 namespace {
 
@@ -35,10 +33,18 @@ class ProbeHost : public QtHost {
   }
 };
 
+int check(const char* path, double hz) {
+  const auto w = test::readRecordedWav(path);
+  const int breaks = hz > 0 ? test::toneBreaks(w.first, hz, w.rate) : 0;
+  if (w.ok) std::printf("declared=%u held=%llu breaks=%d\n", w.declared, static_cast<unsigned long long>(w.held), breaks);
+  return w.ok ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 2) return 2;
+  if (argc > 2 && std::string(argv[1]) == "--check") return check(argv[2], argc > 3 ? std::atof(argv[3]) : 0);
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   ProbeHost host;
@@ -46,10 +52,7 @@ int main(int argc, char** argv) {
   PortAudioBackend audio;
   TVOXForm form(host, audio);
   form.FormCreate();
-  for (const WaveDirection d : {WaveDirection::Input, WaveDirection::Output}) {
-    int& id = d == WaveDirection::Input ? form.InputDeviceId : form.OutputDeviceId;
-    for (id = 0; id < audio.deviceCount(d) && audio.productName(d, id) != "pulse";) ++id;
-  }
+  test::choosePulseDevices(form, audio);
   for (MemoModel* m : {&form.StatusMemo, &form.StatusMemo2})
     m->changed.connect([m] {
       std::printf("%s: %s\n", m->name().c_str(), m->text().c_str());

@@ -7,10 +7,9 @@
 #   server  the sound server ends (SIGTERM) and comes back: the program waits
 #           for it and records on in the next numbered file; both files
 #           whole, the server's 1 kHz tone unbroken in each;
-#   hang    the sound server stops answering (SIGSTOP) for 8 s, then goes on:
-#           no call into the sound library blocks the program for good; it
-#           waits, then records on in the next file; both files whole (the
-#           server's own tone may jump as it resumes);
+#   hang    the sound server stops answering (SIGSTOP) for 8 s, then goes on: no
+#           call into the sound library blocks the program for good; it waits, then
+#           records on in the next file; both whole (the tone may jump as it resumes);
 #   disk    a 300 KiB tmpfs fills up: the program says so and stops, and the
 #           header claims no more than the file holds (skipped where mounting
 #           a tmpfs is not permitted);
@@ -20,9 +19,9 @@
 # Exit status 0 when all passed, 1 when one failed, 77 when no server starts.
 set -uo pipefail
 cd "$(dirname "$0")/../.."
-probe="$1/tests/faults/record_probe" check="$1/tests/faults/wav_check"
+probe="$1/tests/faults/record_probe"
 shift
-[ -x "$probe" ] && [ -x "$check" ] || { echo "replay: build the tests first ($probe, $check)" >&2; exit 2; }
+[ -x "$probe" ] || { echo "replay: build the tests first ($probe)" >&2; exit 2; }
 parts="${*:-kill9 server hang disk busy}"
 work="$(mktemp -d /tmp/quorvane-replay-XXXXXX)"
 export QUORVANE_PULSE_DIR="$work/pulse" PULSE_SERVER="unix:$work/pulse/native" XDG_CONFIG_HOME="$work"
@@ -54,7 +53,7 @@ stop() {  # SIGTERM, then up to 20 s for the program to complete its file and en
 }
 field() { sed -n "s/.*$1=\([-0-9]*\).*/\1/p" <<<"$2"; }
 whole() {  # FILE [SECONDS [BREAKS]]: header and data agree, at least SECONDS of sound, the tone
-  r="$("$check" "$1" 1000)"  # broken no more than BREAKS times
+  r="$("$probe" --check "$1" 1000)"  # broken no more than BREAKS times
   [ -n "$r" ] && [ "$(field declared "$r")" = "$(field held "$r")" ] && [ "$(field breaks "$r")" -le "${3:-0}" ] &&
     [ "$(field held "$r")" -ge $((176400 * ${2:-1})) ]
 }
@@ -67,7 +66,7 @@ for part in $parts; do
       record "$work/kill$i.wav" 44100 2
       sleep "$((RANDOM % 5 + 1)).$((RANDOM % 10))"
       kill -9 "$pid"; wait "$pid" 2>/dev/null
-      r="$("$check" "$work/kill$i.wav")" d=$(field declared "$r") h=$(field held "$r")
+      r="$("$probe" --check "$work/kill$i.wav")" d=$(field declared "$r") h=$(field held "$r")
       [ -n "$d" ] && [ "$d" -le "$h" ] && [ $((h - d)) -le $((176400 + 32768)) ]
       verdict "kill -9 #$i:" $? "${r:-unreadable}"
     done ;;
@@ -93,7 +92,7 @@ for part in $parts; do
     for _ in $(seq 100); do grep -q "^message:" "$work/full/full.wav.log" && break; sleep 0.1; done
     stop
     grep -q "Could not write to the Wave file" "$work/full/full.wav.log"; verdict "full disk: said so" $? ""
-    r="$("$check" "$work/full/full.wav")" d=$(field declared "$r")
+    r="$("$probe" --check "$work/full/full.wav")" d=$(field declared "$r")
     [ -n "$d" ] && [ "$d" -le "$(field held "$r")" ]; verdict "full disk: header within the data" $? "$r"
     umount "$work/full" ;;
   busy)

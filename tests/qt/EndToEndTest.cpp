@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
+#include <utility>
 
 #include "RealSound.h"
 #include "qt/MainWindow.h"
@@ -20,17 +21,12 @@ using namespace quorvane::test;
 
 namespace {
 
-// The real host, except that file choosers answer from a list instead of
-// waiting for a person.
+// The real host, except that a file chooser takes the answer given to it
+// instead of waiting for a person, and one answer serves one chooser.
 class ScriptedQtHost : public QtHost {
  public:
-  std::optional<std::string> chooseFile(const FileDialogRequest&) override {
-    if (answers.empty()) return std::nullopt;
-    auto a = answers.front();
-    answers.erase(answers.begin());
-    return a;
-  }
-  std::vector<std::string> answers;
+  std::optional<std::string> chooseFile(const FileDialogRequest&) override { return std::exchange(answer, {}); }
+  std::optional<std::string> answer;
 };
 
 }  // namespace
@@ -40,7 +36,8 @@ TEST(EndToEnd, RecordBurstsWithVoxThenPlayTheFileBack) {
   QTemporaryDir tmp;
   const std::string wav = (tmp.path() + "/vox.wav").toStdString(), bursts = (tmp.path() + "/bursts.raw").toStdString(),
                     heard = (tmp.path() + "/heard.raw").toStdString();
-  writeRaw(bursts, toneBursts());
+  const std::string cmd = "sox -n -r 11025 -c 1 -b 16 -t raw " + bursts + " synth 1 sine 1000 vol 0.37 pad 0 2.5 repeat 2";
+  ASSERT_EQ(std::system(cmd.c_str()), 0) << "sox makes three one-second bursts of a 1 kHz tone, 2.5 s apart";
 
   ScriptedQtHost host;
   PortAudioBackend audio;
@@ -57,7 +54,7 @@ TEST(EndToEnd, RecordBurstsWithVoxThenPlayTheFileBack) {
   window.findChild<QCheckBox*>("MuteCheckBox")->click();
   window.findChild<QCheckBox*>("VoxCheckBox")->click();
   voxLevels(form, 20, 0);
-  host.answers = {wav};
+  host.answer = wav;
   QTimer::singleShot(300, [&] { playRaw(bursts); });
   QTimer::singleShot(11500, [&] { window.findChild<QPushButton*>("StopBtn")->click(); });
   window.findChild<QPushButton*>("RecordBtn")->click();  // the loop runs until Stop
@@ -71,7 +68,7 @@ TEST(EndToEnd, RecordBurstsWithVoxThenPlayTheFileBack) {
   // Play it back through the window while another client records the sink.
   window.findChild<QCheckBox*>("MuteCheckBox")->click();  // playback ignores Mute; untick it anyway
   recordSink(heard, 9);
-  host.answers = {wav};
+  host.answer = wav;
   window.findChild<QPushButton*>("PlayBtn")->click();  // plays to the end of the data
   EXPECT_EQ(form.ActivityState, ActivityStopped);
   QThread::msleep(9500);
@@ -79,7 +76,7 @@ TEST(EndToEnd, RecordBurstsWithVoxThenPlayTheFileBack) {
   for (double r : blockRms(readRaw(heard))) heardLoud += r > 0.5 * ToneRms;
   std::printf("heard %d loud blocks of the playback\n", heardLoud);
   EXPECT_GE(heardLoud, loud - 4);  // the recorded bursts came out of the sink again
-  EXPECT_TRUE(host.answers.empty());
+  EXPECT_FALSE(host.answer);
   window.close();
   form.FormDestroy();
 }

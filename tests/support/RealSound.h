@@ -2,29 +2,25 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <numbers>
+#include <numeric>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "Decoded.h"
 #include "ToneCheck.h"
-#include "app/TVOXForm.h"
-#include "audio/PortAudioBackend.h"
 #include "platform/SimHost.h"
 
 // Real sound through the private PulseAudio server of scripts/start-pulse.sh:
 // its null sink swallows what is played and its monitor gives it back, so
 // sound goes through PortAudio, ALSA and the server without a sound card.
-// One source file of a test program includes this: under the leak checker,
-// the libraries ALSA opens at run time (its pulse plugin and what that pulls
-// in) keep what their initialisers allocated until the process ends. Not ours
-// to free; the stacks only reach the loader when unwound the slow way.
-extern "C" const char* __lsan_default_suppressions() { return "leak:_dl_init\n"; }
-extern "C" const char* __lsan_default_options() { return "fast_unwind_on_malloc=0"; }
 
 namespace quorvane::test {
 
@@ -35,16 +31,6 @@ inline bool usePrivateServer() {
   const std::string server = std::string("unix:") + (dir && *dir ? dir : "/tmp/quorvane-pulse") + "/native";
   setenv("PULSE_SERVER", server.c_str(), 1);
   return std::system("pactl info >/dev/null 2>&1") == 0;
-}
-
-// Both sides on the ALSA 'pulse' device; false when PortAudio lists none (libasound2-plugins).
-inline bool choosePulseDevices(TVOXForm& form, PortAudioBackend& audio) {
-  for (const WaveDirection d : {WaveDirection::Input, WaveDirection::Output}) {
-    int& id = d == WaveDirection::Input ? form.InputDeviceId : form.OutputDeviceId;
-    for (id = 0; id < audio.deviceCount(d) && audio.productName(d, id) != "pulse";) ++id;
-    if (id == audio.deviceCount(d)) return false;
-  }
-  return true;
 }
 
 // The simulated host, except that sleeping really sleeps: its clock and
@@ -66,19 +52,15 @@ inline std::vector<std::int16_t> tone(std::size_t samples) {
   return v;
 }
 
-inline void writeRaw(const std::string& path, const std::vector<std::int16_t>& s, const std::vector<std::uint8_t>& head = {}) {
-  if (FILE* f = std::fopen(path.c_str(), "wb")) {
-    if (!head.empty()) std::fwrite(head.data(), 1, head.size(), f);
-    std::fwrite(s.data(), 2, s.size(), f);
-    std::fclose(f);
-  }
+inline void writeRaw(const std::string& path, const std::vector<std::int16_t>& s, std::vector<std::uint8_t> head = {}) {
+  const auto* bytes = reinterpret_cast<const std::uint8_t*>(s.data());
+  head.insert(head.end(), bytes, bytes + 2 * s.size());
+  writeAll(path, head);
 }
 inline std::vector<std::int16_t> readRaw(const std::string& path) {
-  std::vector<std::int16_t> s;
-  if (FILE* f = std::fopen(path.c_str(), "rb")) {
-    for (std::int16_t v; std::fread(&v, 2, 1, f) == 1;) s.push_back(v);
-    std::fclose(f);
-  }
+  const std::vector<std::uint8_t> bytes = readAll(path);
+  std::vector<std::int16_t> s(bytes.size() / 2);
+  std::memcpy(s.data(), bytes.data(), 2 * s.size());
   return s;
 }
 
@@ -90,7 +72,6 @@ inline void playRaw(const std::string& path, int rate = 11025, int channels = 1)
   EXPECT_EQ(std::system(cmd.c_str()), 0);
 }
 inline void recordSink(const std::string& path, int seconds) {
-  std::remove(path.c_str());
   const std::string cmd = "(timeout " + std::to_string(seconds) + " parec --raw --rate=11025 --channels=1 " +
                           "--format=s16le --device=quorvane_null.monitor > " + path + ") &";
   EXPECT_EQ(std::system(cmd.c_str()), 0);
@@ -99,25 +80,34 @@ inline void recordSink(const std::string& path, int seconds) {
 // The RMS of each 1024-sample block.
 inline std::vector<double> blockRms(const std::vector<std::int16_t>& s) {
   std::vector<double> out;
-  for (std::size_t off = 0; off + 1024 <= s.size(); off += 1024) {
-    double sum = 0;
-    for (std::size_t i = off; i < off + 1024; ++i) sum += static_cast<double>(s[i]) * s[i];
-    out.push_back(std::sqrt(sum / 1024));
-  }
+  for (auto b = s.begin(); s.end() - b >= 1024; b += 1024)
+    out.push_back(std::sqrt(std::inner_product(b, b + 1024, b, 0.0) / 1024));
   return out;
 }
 
-// Three one-second bursts of the tone, 2.5 s of silence after each, and the
-// settings that record them with VOX: a threshold far above the silence and
-// under the tone, a 0.5 s hang. Mute first: the monitor would feed back.
-inline std::vector<std::int16_t> toneBursts() {
-  std::vector<std::int16_t> s, t = tone(11025);
-  for (int b = 0; b < 3; ++b) {
-    s.insert(s.end(), t.begin(), t.end());
-    s.insert(s.end(), static_cast<std::size_t>(2.5 * 11025), 0);
-  }
-  return s;
+// Six blocks well inside the tone: its frequency within 1.5 %, its level within 20 %.
+inline void expectTone(const std::vector<std::int16_t>& s) {
+  ASSERT_GE(s.size(), 6u * 1024);
+  const double hz = Decoded{true, 11025, 1, s}.pitch(0, 0, s.size() / 11025.0);
+  const double rms = std::sqrt(std::inner_product(s.begin(), s.end(), s.begin(), 0.0) / static_cast<double>(s.size()));
+  std::printf("captured %.1f Hz at RMS %.0f (played 1000 Hz at RMS %.0f)\n", hz, rms, ToneRms);
+  EXPECT_NEAR(hz, 1000, 15.0);
+  EXPECT_NEAR(rms, ToneRms, 0.2 * ToneRms);
 }
+inline std::vector<std::int16_t> lastSixBlocks(const std::vector<std::int16_t>& s) {
+  return {s.end() - std::min<std::ptrdiff_t>(6 * 1024, std::ssize(s)), s.end()};
+}
+// Of a sound that came and went, the loudest six blocks in a row.
+inline std::vector<std::int16_t> loudestSixBlocks(const std::vector<std::int16_t>& s) {
+  const auto levels = blockRms(s);
+  auto loudness = [&](std::size_t b) { return std::accumulate(&levels[b], &levels[b + 6], 0.0); };
+  std::size_t best = 0;
+  for (std::size_t b = 1; b + 6 <= levels.size(); ++b) best = loudness(b) > loudness(best) ? b : best;
+  const auto from = s.begin() + static_cast<std::ptrdiff_t>(best * 1024);
+  return levels.size() < 6 ? s : std::vector<std::int16_t>(from, from + 6 * 1024);
+}
+
+// VOX on a tone: a threshold (dB) far above the silence and under the tone; the hang time's position.
 inline void voxLevels(TVOXForm& form, int threshold, int hang) {
   form.InputThresholdUpDn.setPosition(threshold);
   form.InputThresholdUpDnClick();
@@ -125,17 +115,15 @@ inline void voxLevels(TVOXForm& form, int threshold, int hang) {
   form.InputUpDnGainClick();
 }
 
-// A VOX recording of the bursts over 11 s keeps them and drops the silences;
-// returns how many blocks are loud.
+// A VOX recording over 11 s of three one-second bursts of the tone, 2.5 s of
+// silence after each, keeps them and drops the silences; returns how many
+// blocks are loud.
 inline int expectBurstsKept(const std::vector<std::int16_t>& recorded) {
   int loud = 0, longestQuiet = 0, quiet = 0;
   for (double l : blockRms(recorded)) {
-    if (l > 0.5 * ToneRms) {
-      ++loud;
-      quiet = 0;
-    } else {
-      longestQuiet = std::max(longestQuiet, ++quiet);
-    }
+    quiet = l > 0.5 * ToneRms ? 0 : quiet + 1;
+    loud += quiet == 0;
+    longestQuiet = std::max(longestQuiet, quiet);
   }
   std::printf("recorded %.1f s, %d loud blocks, longest quiet run %d blocks\n", recorded.size() / 11025.0, loud,
               longestQuiet);

@@ -8,9 +8,29 @@
 #include <vector>
 
 #include "TempDir.h"
+#include "app/TVOXForm.h"
+#include "audio/PortAudioBackend.h"
 #include "files/WavReader.h"
 
+// What the programs that record real sound share, the tests and the fault
+// replay's probe alike. One source file of each includes this: under the leak
+// checker, the libraries ALSA opens at run time (its pulse plugin and what that
+// pulls in) keep what their initialisers allocated until the process ends. Not
+// ours to free; the stacks only reach the loader when unwound the slow way.
+extern "C" const char* __lsan_default_suppressions() { return "leak:_dl_init\n"; }
+extern "C" const char* __lsan_default_options() { return "fast_unwind_on_malloc=0"; }
+
 namespace quorvane::test {
+
+// Both sides on the ALSA 'pulse' device; false when PortAudio lists none (libasound2-plugins).
+inline bool choosePulseDevices(TVOXForm& form, PortAudioBackend& audio) {
+  for (const WaveDirection d : {WaveDirection::Input, WaveDirection::Output}) {
+    int& id = d == WaveDirection::Input ? form.InputDeviceId : form.OutputDeviceId;
+    for (id = 0; id < audio.deviceCount(d) && audio.productName(d, id) != "pulse";) ++id;
+    if (id == audio.deviceCount(d)) return false;
+  }
+  return true;
+}
 
 // A WAV file as the program left it: whether its header reads, the data size
 // it declares, the sound bytes the file really holds, and the first channel.
