@@ -360,7 +360,7 @@ TEST_P(DeviceFailure, EveryCallReportsItsTextAndCodeAndEndsTheProgramUnlessStopp
   const std::string path = dir.file("traffic.wav");
   openOutput(path);
   appendBuffer(3 * 2048);
-  std::vector<std::uint8_t> file;  // as it is when the program ends
+  std::vector<std::uint8_t> file;  // as the close path leaves it: the program ends once the handler returns
   form.devices.endApplication = [&, end = form.devices.endApplication] {
     end();
     file = readAll(path);
