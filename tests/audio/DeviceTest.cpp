@@ -6,8 +6,9 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
-#include <cstring>
+#include <functional>
 #include <future>
+#include <numeric>
 #include <string>
 #include <thread>
 #include <vector>
@@ -21,7 +22,6 @@
 using namespace quorvane;
 using namespace quorvane::test;
 using namespace std::chrono_literals;
-using Outcome = BoundedCaller::Outcome;
 
 namespace {
 
@@ -31,18 +31,17 @@ constexpr auto Out = WaveDirection::Output;
 std::int16_t frameMark(std::uint64_t frame) { return static_cast<std::int16_t>(frame & 0x7FFF); }
 // The frame a device opened at virtual time 0 is at when the clock shows ms.
 std::uint64_t frameAt(std::int64_t ms) { return static_cast<std::uint64_t>(ms) * 11025 / 1000; }
-// The eventfd's count, read and cleared: how many wake-ups came.
-std::uint64_t wakes(int fd) {
-  std::uint64_t n = 0;
-  return ::read(fd, &n, sizeof n) == sizeof n ? n : 0;
-}
 struct WakeFd {
   int fd = ::eventfd(0, EFD_NONBLOCK);
   ~WakeFd() { ::close(fd); }
+  // How many wake-ups came since the last look.
+  std::uint64_t count() {
+    std::uint64_t n = 0;
+    return ::read(fd, &n, sizeof n) == sizeof n ? n : 0;
+  }
 };
 
-// A main window with simulated sound devices, and the device operations in
-// the order the capture and playback loops call them.
+// A main window on simulated sound devices, with the device operations as the capture loops call them.
 class Device : public FormFixture {
  protected:
   Device() {
@@ -51,7 +50,6 @@ class Device : public FormFixture {
   }
   WaveDevices& dev() { return form.devices; }
 
-  // Capture: buffer A queued and the device started.
   void startCapture() {
     dev().SetupInputHeaders();
     dev().OpenInputDevice();
@@ -71,22 +69,10 @@ class Device : public FormFixture {
     for (std::uint32_t i = 0; i + 1 < bytes; i += 2) captured.push_back(static_cast<std::int16_t>(b[i] | (b[i + 1] << 8)));
     return bytes;
   }
-  // One pass of a capture loop: queue the other buffer, wait for this one.
   void pass(bool a) {
     queueInput(!a);
     armWatchdog();
     waitInput(a);
-    form.TimeoutTimer.setEnabled(false);
-  }
-  void expectCapturedInOrder(std::size_t count) {
-    ASSERT_GE(captured.size(), count);
-    for (std::size_t i = 0; i < count; ++i) ASSERT_EQ(captured[i], frameMark(i)) << i;
-  }
-  // Playback: the buffer as it is, queued.
-  void writeOutput(bool a) {
-    a ? dev().RearmOutputHeaderA() : dev().RearmOutputHeaderB();
-    a ? dev().PrepareOutputHeaderA() : dev().PrepareOutputHeaderB();
-    a ? dev().WriteOutputBufferA() : dev().WriteOutputBufferB();
   }
   // The watchdog as the loops arm it: disarmed after every wait, so each
   // arming counts the full 200 ms.
@@ -100,9 +86,7 @@ class Device : public FormFixture {
 };
 
 using DoubleBuffer = Device;
-using DeviceFailure = Device;
-using DeviceWake = FormFixture;
-using SoundCardSelect = Device;
+using DeviceWake = Device;
 // The waits, with A and B queued: buffer A fills in 92.9 ms.
 struct DeviceWait : Device {
   DeviceWait() {
@@ -110,6 +94,52 @@ struct DeviceWait : Device {
     queueInput(false);
   }
 };
+using SoundCardSelect = DeviceWait;
+
+enum LeftOpen { Both, CaptureOnly, PlaybackOnly };
+using D = WaveDevices;
+// A failing QueryFormat stands for a device that refuses the format.
+struct FailingCall {
+  std::vector<std::function<void(WaveDevices&)>> run;
+  WaveDirection direction;
+  WaveCall call;
+  std::vector<std::string> texts;  // "caption: text" unless the caption is "Wave Device Message"
+  std::vector<int> codes;          // none: the program goes on
+  LeftOpen open;
+};
+const FailingCall Calls[] = {
+    // A refused capture format is reported and the open is tried all the same;
+    // a refused playback device is not opened, and its first prepare fails.
+    {{&D::OpenInputDevice}, In, WaveCall::QueryFormat,
+     {"Could not open the input wave device", "Error Opening Input wave device"}, {1, 2}, PlaybackOnly},
+    {{&D::OpenOutputDevice, &D::PrepareOutputHeaderA}, Out, WaveCall::QueryFormat,
+     {"Could not handle the output WAVE format", "Error preparing the header_a", "Error closing the output wave device"},
+     {29, 0}, CaptureOnly},
+    // A playback device that did not open, and asking its position, are only reported.
+    {{&D::OpenOutputDevice, &D::GetOutputPosition}, Out, WaveCall::Open,
+     {"Error Opening Output wave device", "Error Message: Null Handle", "Error getting the output byte position"},
+     {}, CaptureOnly},
+    {{&D::PrepareInputHeaderA}, In, WaveCall::Prepare, {"Error preparing the header_a"}, {5}, Both},
+    {{&D::AddInputBufferA}, In, WaveCall::Queue, {"Error in sending a buffer_a"}, {6}, Both},
+    {{&D::PrepareInputHeaderB}, In, WaveCall::Prepare, {"Error preparing the header_b"}, {7}, Both},
+    {{&D::AddInputBufferB}, In, WaveCall::Queue, {"Error in sending a buffer_b"}, {8}, Both},
+    {{&D::StartInputDevice}, In, WaveCall::Start, {"Error starting the input wave device"}, {9}, Both},
+    {{&D::GetInputPosition}, In, WaveCall::Position, {"Error getting the byte input position"}, {10}, Both},
+    {{&D::ResetInputDevice}, In, WaveCall::Reset, {"Error Resetting the input wave device"}, {15}, Both},
+    {{&D::UnprepareInputHeaderA}, In, WaveCall::Unprepare, {"Error unpreparing the Header a"}, {16}, Both},
+    {{&D::UnprepareInputHeaderB}, In, WaveCall::Unprepare, {"Error unpreparing the Header b"}, {17}, Both},
+    {{&D::CloseInputDevice}, In, WaveCall::Close, {"Error closing the input wave device"}, {0}, Both},
+    // Playback failures close the playback device first.
+    {{&D::PrepareOutputHeaderA}, Out, WaveCall::Prepare, {"Error preparing the header_a"}, {29}, CaptureOnly},
+    {{&D::PrepareOutputHeaderB}, Out, WaveCall::Prepare, {"Error preparing the header_b"}, {29}, CaptureOnly},
+    {{&D::WriteOutputBufferA}, Out, WaveCall::Queue, {"Error writing to the output device a"}, {30}, CaptureOnly},
+    {{&D::WriteOutputBufferB}, Out, WaveCall::Queue, {"Error writing to the output device b"}, {30}, CaptureOnly},
+    {{&D::ResetOutputDevice}, Out, WaveCall::Reset, {"Error Resetting the output wave device"}, {35}, CaptureOnly},
+    {{&D::UnprepareOutputHeaderA}, Out, WaveCall::Unprepare, {"Error unpreparing the Header a"}, {36}, CaptureOnly},
+    {{&D::UnprepareOutputHeaderB}, Out, WaveCall::Unprepare, {"Error unpreparing the Header b"}, {36}, CaptureOnly},
+    {{&D::CloseOutputDevice}, Out, WaveCall::Close, {"Error closing the output wave device"}, {0}, Both},
+};
+struct DeviceFailure : Device, ::testing::WithParamInterface<std::tuple<bool, FailingCall>> {};
 
 }  // namespace
 
@@ -130,9 +160,9 @@ TEST_F(DoubleBuffer, CapturesEverySampleOnceInOrderAndALateProgramLosesOnlyWhatO
     const std::size_t late = frameAt(host.nowMs() - opened);
     host.sleepMs(busyMs);
     for (int i = 0; i < 56; ++i) pass(i % 2 == 0);
-    EXPECT_EQ(captured.size(), 58u * 1024);
+    ASSERT_EQ(captured.size(), 58u * 1024);
     const std::size_t kept = busyMs < 4000 ? captured.size() : late + 4 * 11025;
-    expectCapturedInOrder(kept);
+    for (std::size_t i = 0; i < kept; ++i) ASSERT_EQ(captured[i], frameMark(i)) << i;
     if (kept < captured.size()) {
       EXPECT_NE(captured[kept], frameMark(kept));
     } else {
@@ -146,18 +176,23 @@ TEST_F(DoubleBuffer, CapturesEverySampleOnceInOrderAndALateProgramLosesOnlyWhatO
   EXPECT_EQ(audio.openCount(), 0u);
 }
 
-TEST_F(DeviceWait, StalledCaptureIsResetAndRestartedByTheWatchdogAndGoesOn) {
-  host.sleepMs(50);
+// A wait ends within one poll of Stop, with what came in. A device is taken
+// to have stopped once the watchdog has fired and it has delivered nothing for
+// a second (a late one keeps its sound); it is then reset and restarted.
+TEST_F(DeviceWait, EndsOnStopAndOutlastsAStalledDeviceByRestartingIt) {
+  armWatchdog();
+  host.at(55, [this] { form.StopRequested = 1; });
+  EXPECT_EQ(dev().WaitInputBufferA(), 2 * frameAt(60));
+  EXPECT_EQ(host.nowMs(), 60);
+  EXPECT_FALSE(dev().InputSide.HeaderA.done());
+
+  form.StopRequested = 0;
   audio.stall(In);
   armWatchdog();
-
-  // Half a buffer had come in when the device stopped; the reset returns it.
-  // The watchdog fired at 250 ms, but a device is only taken to have stopped
-  // after a second without delivering anything (a late one keeps its sound).
-  EXPECT_EQ(waitInput(true), 2 * frameAt(50));
-  EXPECT_EQ(host.nowMs(), 50 + WaveDevices::SilentMs);
-  EXPECT_EQ(audio.calls(In, WaveCall::Reset), 1);
-  EXPECT_EQ(audio.calls(In, WaveCall::Start), 2);
+  // Half a buffer had come in when the capture device stopped; the reset returns it.
+  EXPECT_EQ(waitInput(true), 2 * frameAt(60));
+  EXPECT_EQ(host.nowMs(), 60 + WaveDevices::SilentMs);
+  EXPECT_EQ(std::pair(audio.calls(In, WaveCall::Reset), audio.calls(In, WaveCall::Start)), std::pair(1, 2));
   EXPECT_FALSE(form.TimeoutTimer.enabled());  // one shot per arming
 
   // The loop goes on: B came back empty, and the restarted device fills A again.
@@ -167,109 +202,69 @@ TEST_F(DeviceWait, StalledCaptureIsResetAndRestartedByTheWatchdogAndGoesOn) {
   queueInput(false);
   captured.clear();
   EXPECT_EQ(waitInput(true), 2048u);
-  EXPECT_EQ(host.nowMs(), 150 + WaveDevices::SilentMs);
+  EXPECT_EQ(host.nowMs(), 160 + WaveDevices::SilentMs);
   for (std::size_t i = 1; i < captured.size(); ++i)  // sound, unbroken, not the reset's silence
     ASSERT_EQ(captured[i], frameMark(static_cast<std::uint16_t>(captured[0]) + i)) << i;
-  EXPECT_EQ(audio.calls(In, WaveCall::Reset), 1);
-  EXPECT_TRUE(host.messages().empty());
-}
 
-TEST_F(DeviceWait, StallIsWaitedOutWhileTheSoundCardDialogIsOpen) {
-  audio.stall(In);
-  form.SelectInputSoundDevice1Click();
-  armWatchdog();
-  host.at(1700, [this] { audio.resume(In); });  // longer than a device may stay silent
-
-  EXPECT_EQ(waitInput(true), 2048u);
-  EXPECT_EQ(host.nowMs(), 1800);      // 1700 ms + 92.9 ms, at the next poll
-  EXPECT_EQ(form.DeviceTimedOut, 1);  // the watchdog fired and was not acted on
-  EXPECT_EQ(audio.calls(In, WaveCall::Reset), 0);
-}
-
-TEST_F(DeviceWait, StopWhilePollingReturnsWithinOnePollWithWhatCameIn) {
-  armWatchdog();
-  host.at(55, [this] { form.StopRequested = 1; });
-  EXPECT_EQ(dev().WaitInputBufferA(), 2 * frameAt(60));
-  EXPECT_EQ(host.nowMs(), 60);
-  EXPECT_FALSE(dev().InputSide.HeaderA.done());
-}
-
-TEST_F(DeviceWait, StalledPlaybackIsRestartedWithoutReportOrResult) {
+  // Playback: even a failed restart goes unreported and leaves no result.
   dev().SetupOutputHeaders();
   dev().OpenOutputDevice();
-  writeOutput(true);
-  writeOutput(false);
+  dev().PrepareOutputHeaderA();
+  dev().PrepareOutputHeaderB();
+  dev().WriteOutputBufferA();
+  dev().WriteOutputBufferB();
   audio.stall(Out);
-  audio.failCall(Out, WaveCall::Start, WaveError);  // even a failed restart goes unreported
+  audio.failCall(Out, WaveCall::Start, WaveError);
   form.LastDeviceResult = 12345;
   armWatchdog();
-
   dev().WaitOutputBufferA();
-  EXPECT_EQ(host.nowMs(), WaveDevices::SilentMs);
-  EXPECT_EQ(audio.calls(Out, WaveCall::Reset), 1);
-  EXPECT_EQ(audio.calls(Out, WaveCall::Start), 1);
+  EXPECT_EQ(host.nowMs(), 160 + 2 * WaveDevices::SilentMs);
+  EXPECT_EQ(std::pair(audio.calls(Out, WaveCall::Reset), audio.calls(Out, WaveCall::Start)), std::pair(1, 1));
   EXPECT_TRUE(dev().OutputSide.HeaderB.done());
   EXPECT_EQ(form.LastDeviceResult, 12345u);
   EXPECT_TRUE(host.messages().empty());
 }
 
-// The device's thread wakes the program once per request, when it has what
-// the program asked for, and when its stream ends on its own.
-TEST(DeviceFeed, WakesOnceWhenTheAskedForSoundHasCome) {
+// The device's thread wakes the program once per request, when it has what was
+// asked for, and when its stream ends on its own. The program asks for what the
+// header it waits on still lacks, counted from what has left the ring whatever it
+// took out between two requests; sound already there wakes it at once.
+TEST_F(DeviceWake, OnceWhenTheWaitedBufferHasWhatItLacked) {
   WakeFd w;
   DeviceFeed feed(4000, 4);
   feed.wakeFd = w.fd;
-  std::vector<std::uint8_t> chunk(400);
-  feed.capture(chunk.data(), chunk.size());
+  std::vector<std::uint8_t> chunk(800);
   feed.wakeAt = 1000;
-  feed.capture(chunk.data(), chunk.size());
-  EXPECT_EQ(wakes(w.fd), 0u);  // 800 of 1000
+  feed.capture(chunk.data(), 800);
+  EXPECT_EQ(w.count(), 0u);         // 800 of 1000
   feed.capture(chunk.data(), 200);  // just there
-  EXPECT_EQ(wakes(w.fd), 1u);
+  EXPECT_EQ(w.count(), 1u);
   EXPECT_EQ(feed.wakeAt.load(), 0u);
-
   feed.wakeAt = 300;  // playback: by the bytes played
   feed.play(chunk.data(), 200);
-  EXPECT_EQ(wakes(w.fd), 0u);
+  EXPECT_EQ(w.count(), 0u);
   feed.play(chunk.data(), 100);
-  EXPECT_EQ(wakes(w.fd), 1u);
+  EXPECT_EQ(w.count(), 1u);
   feed.finished();
-  EXPECT_EQ(wakes(w.fd), 1u);
-}
+  EXPECT_EQ(w.count(), 1u);
 
-// The program asks for what the header it waits on still lacks, counted from
-// what has left the ring already, whatever it took out of the ring between two
-// requests; sound already there wakes it at once.
-TEST_F(DeviceWake, TheRequestCountsWhatTheWaitedBufferStillLacks) {
-  WakeFd w;
   audio.setWakeFd(w.fd);
-  WaveFormatEx format;  // 11025 Hz mono: 22050 bytes a second
-  WaveHandle h = 0;
-  ASSERT_EQ(audio.open(WaveDirection::Input, 0, format, h), 0u);
-  std::vector<std::uint8_t> data(2000);
-  WaveBufferHeader header{};
-  header.data = data.data();
-  header.bufferLength = 2000;
-  ASSERT_EQ(audio.prepare(h, header), 0u);
-  ASSERT_EQ(audio.queue(h, header), 0u);
-  ASSERT_EQ(audio.start(h), 0u);
+  audio.setSource(0, SimSoundSource::silence());  // what is captured does not matter here
+  startCapture();  // buffer A: 2048 bytes, at 22050 bytes a second
   host.sleepMs(40);
   audio.update();
-  EXPECT_EQ(header.recorded(), 882u);
-  ASSERT_TRUE(audio.armWake(h));  // for 1118 bytes more
+  EXPECT_EQ(dev().InputSide.HeaderA.recorded(), 882u);
+  ASSERT_TRUE(audio.armWake(dev().InputSide.Handle));  // for 1166 bytes more
   host.sleepMs(30);
   audio.update();  // as a handler run during the wait may
-  EXPECT_EQ(wakes(w.fd), 0u);
+  EXPECT_EQ(w.count(), 0u);
   host.sleepMs(30);
   audio.update();
-  EXPECT_EQ(wakes(w.fd), 1u);
-  EXPECT_TRUE(header.done());
-  ASSERT_EQ(audio.queue(h, header), 0u);
+  EXPECT_EQ(w.count(), 1u);
+  queueInput(true);
   host.sleepMs(100);  // a whole buffer already in the ring
-  ASSERT_TRUE(audio.armWake(h));
-  EXPECT_EQ(wakes(w.fd), 1u);
-  audio.reset(h);
-  audio.close(h);
+  ASSERT_TRUE(audio.armWake(dev().InputSide.Handle));
+  EXPECT_EQ(w.count(), 1u);
 }
 
 // A muted monitor's stream stops, and starts again when Mute is unticked.
@@ -292,56 +287,56 @@ TEST_F(DeviceWake, UnmutingDuringARecordingBringsTheMonitorBack) {
   EXPECT_GT(audio.sink().samples().size(), atUnmute + 8000);
 }
 
-// The sound card dialog, over two capture and two playback devices. On each
-// side, while a recording runs: browsing stops at the last device and
-// chooses nothing; a refused choice restores the starting device, a compatible
-// one (even past the last) clears the message. Testing a format builds it apart
-// from the running device's headers, which stay as they are.
-TEST_F(SoundCardSelect, BrowsesItsSideAndARefusalRestoresTheStartingDevice) {
+// The sound card dialog, over two capture and two playback devices, on each side
+// while a recording runs: browsing stops at the last device and chooses nothing;
+// a refused choice restores the starting device, a compatible one (even past the
+// last) clears the message. The format is tested apart from the running device's
+// headers, which stay as they are; a stalled device is waited out meanwhile.
+TEST_F(SoundCardSelect, BrowsesItsSideAndARefusalRestoresTheStartingDeviceAndHoldsOffTheWatchdog) {
   audio.addDevice(In, "Line In");
   audio.addDevice(Out, "Headphones");
   TSoundCardSelect& dialog = form.SoundCardSelect;
-  startCapture();
-  queueInput(false);
+  // The device shown (in blue until chosen), its place and the message, then the devices chosen.
+  auto shown = [&] {
+    return (dialog.Visible() ? "" : "hidden ") + dialog.Window.caption() + ": " + dialog.SoundCardManf.text() +
+           (dialog.SoundCardManf.fontColour() == clBlue ? " (blue) at " : " at ") +
+           std::to_string(dialog.WaveUpDown.position()) + " '" + dialog.MessageLabel.text() + "', chosen " +
+           std::to_string(form.InputDeviceId) + "/" + std::to_string(form.OutputDeviceId);
+  };
   const WaveFormatEx running = dev().InputSide.DeviceFormat;
   form.WaveFormat = WaveFormatEx{2, 44100, 176400, 4, 16};
   form.InputBufferBytes = 16384;
-  EXPECT_FALSE(dialog.Visible());
   for (const bool output : {false, true}) {
     SCOPED_TRACE(output ? "output" : "input");
-    const WaveDirection side = output ? Out : In;
-    const std::int32_t& chosen = output ? form.OutputDeviceId : form.InputDeviceId;
+    const std::string caption = output ? "Output Sound Device: " : "Input Sound Device: ";
+    const std::string first = caption + (output ? "Simulated Output" : "Simulated Input");
+    const std::string added = caption + (output ? "Headphones" : "Line In");
+    const std::string was = output ? "1/0" : "0/0";
     (output ? form.SelectOutputSoundDevice1 : form.SelectInputSoundDevice1).click();
-    EXPECT_TRUE(dialog.Visible());
-    const std::string caption = output ? "Output Sound Device" : "Input Sound Device";
-    EXPECT_EQ(dialog.Window.caption(), caption);
-    EXPECT_EQ(dialog.SoundCardManf.text(), output ? "Simulated Output" : "Simulated Input");
-    EXPECT_EQ(dialog.SoundCardManf.fontColour(), clBlue);
+    EXPECT_EQ(shown(), first + " (blue) at 0 '', chosen " + was);
+    if (!output) {
+      audio.stall(In);
+      armWatchdog();
+      host.at(1700, [this] { audio.resume(In); });  // longer than a device may stay silent
+      EXPECT_EQ(waitInput(true), 2048u);
+      EXPECT_EQ(host.nowMs(), 1800);      // 1700 ms + 92.9 ms, at the next poll
+      EXPECT_EQ(form.DeviceTimedOut, 1);  // the watchdog fired and was not acted on
+      EXPECT_EQ(audio.calls(In, WaveCall::Reset), 0);
+    }
     for (int i = 0; i < 2; ++i) dialog.WaveUpDown.click(UpDownModel::Button::Up);
-    EXPECT_EQ(dialog.WaveUpDown.position(), 1);
-    EXPECT_EQ(dialog.SoundCardManf.text(), output ? "Headphones" : "Line In");
-    EXPECT_EQ(chosen, 0);
+    EXPECT_EQ(shown(), added + " (blue) at 1 '', chosen " + was);
 
-    audio.refuseFormats(side, 1);
+    audio.refuseFormats(output ? Out : In, 1);
     dialog.SelectBtn.click();
-    EXPECT_EQ(dialog.MessageLabel.text(),
-              output ? "Sound output device not compatible" : "Sound input device not compatible");
+    EXPECT_EQ(shown(), first + " at 0 'Sound " + (output ? "output" : "input") + " device not compatible', chosen " + was);
     EXPECT_EQ(form.LastDeviceResult, WaveBadFormat);
-    EXPECT_EQ(dialog.WaveUpDown.position(), 0);
-    EXPECT_EQ(chosen, 0);
-    EXPECT_EQ(dialog.SoundCardManf.text(), output ? "Simulated Output" : "Simulated Input");
 
     // The other side's menu item while the dialog is visible keeps editing this side.
     (output ? form.SelectInputSoundDevice1 : form.SelectOutputSoundDevice1).click();
-    EXPECT_EQ(dialog.Window.caption(), caption);
-    audio.setFormatCheck(side, 1, nullptr);
+    audio.setFormatCheck(output ? Out : In, 1, nullptr);
     dialog.WaveUpDown.setPosition(7);
     dialog.SelectBtn.click();
-    EXPECT_EQ(dialog.MessageLabel.text(), "");
-    EXPECT_EQ(dialog.WaveUpDown.position(), 1);
-    EXPECT_EQ(dialog.SoundCardManf.text(), output ? "Headphones" : "Line In");
-    EXPECT_EQ(dialog.SoundCardManf.fontColour(), clWindowText);
-    EXPECT_EQ(std::pair(form.InputDeviceId, form.OutputDeviceId), std::pair(1, output ? 1 : 0));
+    EXPECT_EQ(shown(), added + " at 1 '', chosen 1/" + (output ? "1" : "0"));
     dialog.FormClose();
   }
   EXPECT_TRUE(host.messages().empty());
@@ -350,187 +345,73 @@ TEST_F(SoundCardSelect, BrowsesItsSideAndARefusalRestoresTheStartingDevice) {
   EXPECT_TRUE(dev().InputSide.HeaderB.inQueue());
 }
 
-namespace {
-
-// Reads the output WAV file at the moment termination is requested.
-class FileSnoopingHost : public SimHost {
- public:
-  std::string path;
-  std::vector<std::uint8_t> fileAtTerminate;
-  void requestTerminate() override {
-    fileAtTerminate = readAll(path);
-    SimHost::requestTerminate();
-  }
-};
-
-// A fresh window for each case of a table, with both devices open.
-template <class Host = SimHost>
-struct Window {
-  explicit Window(bool stopping, bool open = true) {
-    form.StopRequested = stopping ? 1 : 0;
-    host.onMessageBox = [this](const SimHost::Message& m) {
-      seen.push_back(m.caption + ": " + m.text);
-      results.push_back(form.LastDeviceResult);
-    };
-    if (!open) return;
-    form.devices.SetupInputHeaders();
-    form.devices.OpenInputDevice();
-    form.devices.SetupOutputHeaders();
-    form.devices.OpenOutputDevice();
-  }
-  Host host;
-  SimWaveBackend audio{host};
-  TVOXForm form{host, audio};
+// A failure ends the program through the window's close path, which completes
+// the output file first: before the program ends, its header counts all the
+// sound it holds.
+TEST_P(DeviceFailure, EveryCallReportsItsTextAndCodeAndEndsTheProgramUnlessStopping) {
+  const auto& [stopping, c] = GetParam();
+  SCOPED_TRACE(c.texts[0]);
   std::vector<std::string> seen;
   std::vector<std::uint32_t> results;  // LastDeviceResult as each box shows
-};
+  host.onMessageBox = [&](const SimHost::Message& m) {
+    seen.push_back(m.caption == "Wave Device Message" ? m.text : m.caption + ": " + m.text);
+    results.push_back(form.LastDeviceResult);
+  };
+  const std::string path = dir.file("traffic.wav");
+  openOutput(path);
+  appendBuffer(3 * 2048);
+  std::vector<std::uint8_t> file;  // as the close path leaves it: the program ends once the handler returns
+  form.devices.endApplication = [&, end = form.devices.endApplication] {
+    end();
+    file = readAll(path);
+  };
+  form.StopRequested = stopping ? 1 : 0;
+  dev().SetupInputHeaders();
+  dev().OpenInputDevice();
+  dev().SetupOutputHeaders();
+  dev().OpenOutputDevice();
+  const bool refused = c.call == WaveCall::QueryFormat;
+  refused ? audio.refuseFormats(c.direction) : audio.failCall(c.direction, c.call, WaveNoMemory);
+  for (const auto& call : c.run) call(dev());
 
-// Which devices a failure leaves open.
-enum LeftOpen { Both, CaptureOnly, PlaybackOnly };
-void OpenOutputThenPrepare(WaveDevices& d) {
-  d.OpenOutputDevice();
-  d.PrepareOutputHeaderA();
+  EXPECT_EQ(seen, c.texts);
+  EXPECT_EQ(results.front(), refused ? WaveBadFormat : WaveNoMemory);
+  EXPECT_EQ(dev().failureCodes(), c.codes);
+  EXPECT_EQ(audio.isOpen(dev().InputSide.Handle), c.open != PlaybackOnly);
+  EXPECT_EQ(audio.isOpen(dev().OutputSide.Handle), c.open != CaptureOnly);
+  const bool ends = !stopping && !c.codes.empty();
+  EXPECT_EQ(host.terminateRequests(), ends ? 1 : 0);
+  EXPECT_EQ(form.OutputFileOpen, ends ? 0 : 1);
+  if (!ends) return;
+  ASSERT_EQ(file.size(), WavHeader::Size + 3 * 2048);
+  EXPECT_EQ(u32At(file, 4), 3 * 2048 + 36);
+  EXPECT_EQ(u32At(file, 40), 3 * 2048);
 }
-#define OP(name) [](WaveDevices& d) { d.name(); }
-// A failing QueryFormat stands for a device that refuses the format.
-const struct FailingCall {
-  void (*run)(WaveDevices&);
-  WaveDirection direction;
-  WaveCall call;
-  std::vector<std::string> texts;  // each under "Wave Device Message"
-  std::vector<int> codes;
-  LeftOpen open;
-} Calls[] = {
-    // A refused capture format is reported and the open is tried all the same;
-    // a refused playback device is not opened, and its first prepare fails.
-    {OP(OpenInputDevice),
-     In,
-     WaveCall::QueryFormat,
-     {"Could not open the input wave device", "Error Opening Input wave device"},
-     {1, 2},
-     PlaybackOnly},
-    {OpenOutputThenPrepare,
-     Out,
-     WaveCall::QueryFormat,
-     {"Could not handle the output WAVE format", "Error preparing the header_a",
-      "Error closing the output wave device"},
-     {29, 0},
-     CaptureOnly},
-    {OP(PrepareInputHeaderA), In, WaveCall::Prepare, {"Error preparing the header_a"}, {5}, Both},
-    {OP(AddInputBufferA), In, WaveCall::Queue, {"Error in sending a buffer_a"}, {6}, Both},
-    {OP(PrepareInputHeaderB), In, WaveCall::Prepare, {"Error preparing the header_b"}, {7}, Both},
-    {OP(AddInputBufferB), In, WaveCall::Queue, {"Error in sending a buffer_b"}, {8}, Both},
-    {OP(StartInputDevice), In, WaveCall::Start, {"Error starting the input wave device"}, {9}, Both},
-    {OP(GetInputPosition), In, WaveCall::Position, {"Error getting the byte input position"}, {10}, Both},
-    {OP(ResetInputDevice), In, WaveCall::Reset, {"Error Resetting the input wave device"}, {15}, Both},
-    {OP(UnprepareInputHeaderA), In, WaveCall::Unprepare, {"Error unpreparing the Header a"}, {16}, Both},
-    {OP(UnprepareInputHeaderB), In, WaveCall::Unprepare, {"Error unpreparing the Header b"}, {17}, Both},
-    {OP(CloseInputDevice), In, WaveCall::Close, {"Error closing the input wave device"}, {0}, Both},
-    // Playback failures close the playback device first.
-    {OP(PrepareOutputHeaderA), Out, WaveCall::Prepare, {"Error preparing the header_a"}, {29}, CaptureOnly},
-    {OP(PrepareOutputHeaderB), Out, WaveCall::Prepare, {"Error preparing the header_b"}, {29}, CaptureOnly},
-    {OP(WriteOutputBufferA), Out, WaveCall::Queue, {"Error writing to the output device a"}, {30}, CaptureOnly},
-    {OP(WriteOutputBufferB), Out, WaveCall::Queue, {"Error writing to the output device b"}, {30}, CaptureOnly},
-    {OP(ResetOutputDevice), Out, WaveCall::Reset, {"Error Resetting the output wave device"}, {35}, CaptureOnly},
-    {OP(UnprepareOutputHeaderA), Out, WaveCall::Unprepare, {"Error unpreparing the Header a"}, {36}, CaptureOnly},
-    {OP(UnprepareOutputHeaderB), Out, WaveCall::Unprepare, {"Error unpreparing the Header b"}, {36}, CaptureOnly},
-    {OP(CloseOutputDevice), Out, WaveCall::Close, {"Error closing the output wave device"}, {0}, Both},
-};
-#undef OP
-
-}  // namespace
-
-TEST_F(DeviceFailure, EveryCallReportsItsTextAndCodeAndEndsTheProgramUnlessStopping) {
-  for (const bool stopping : {false, true}) {
-    for (const FailingCall& c : Calls) {
-      SCOPED_TRACE(c.texts[0] + (stopping ? " (stopping)" : ""));
-      Window<> w(stopping);
-      const bool refused = c.call == WaveCall::QueryFormat;
-      refused ? w.audio.refuseFormats(c.direction) : w.audio.failCall(c.direction, c.call, WaveNoMemory);
-      c.run(w.form.devices);
-
-      std::vector<std::string> shown;
-      for (const std::string& t : c.texts) shown.push_back("Wave Device Message: " + t);
-      EXPECT_EQ(w.seen, shown);
-      EXPECT_EQ(w.results.front(), refused ? WaveBadFormat : WaveNoMemory);
-      EXPECT_EQ(w.form.devices.failureCodes(), c.codes);
-      EXPECT_EQ(w.audio.isOpen(w.form.devices.InputSide.Handle), c.open != PlaybackOnly);
-      EXPECT_EQ(w.audio.isOpen(w.form.devices.OutputSide.Handle), c.open != CaptureOnly);
-      EXPECT_EQ(w.host.terminateRequests(), stopping ? 0 : 1);
-    }
-  }
-}
-
-TEST_F(DeviceFailure, PlaybackOpenAndPositionFailuresAreOnlyReported) {
-  Window<> w(false, false);
-  w.audio.failCall(Out, WaveCall::Open, WaveError);
-  w.form.devices.SetupOutputHeaders();
-  w.form.devices.OpenOutputDevice();
-  EXPECT_EQ(w.form.devices.GetOutputPosition(), 0u);  // no device: a warning, then the query fails
-  EXPECT_EQ(w.seen, (std::vector<std::string>{"Wave Device Message: Error Opening Output wave device",
-                                              "Error Message: Null Handle",
-                                              "Wave Device Message: Error getting the output byte position"}));
-  EXPECT_TRUE(w.form.devices.failureCodes().empty());
-  EXPECT_EQ(w.host.terminateRequests(), 0);
-}
-
-// The failure ends the program through the window's close path, which
-// completes the file first: when termination is asked for, its header
-// counts all the sound it holds.
-TEST_F(DeviceFailure, CompletesTheOutputFileBeforeTheProgramEnds) {
-  Window<FileSnoopingHost> w(false, false);
-  w.host.path = dir.file("traffic.wav");
-  auto file = w.host.openFile(w.host.path, FileMode::CreateBinary);
-  ASSERT_TRUE(file);
-  const auto header = WavHeader::build(w.form.WaveFormat);
-  const std::vector<std::uint8_t> sound(3 * 2048, 0x5A);
-  ASSERT_EQ(file->write(header.data(), header.size()), header.size());
-  ASSERT_EQ(file->write(sound.data(), sound.size()), sound.size());
-  w.form.OutputFile = std::move(file);
-  w.form.OutputFileOpen = 1;
-  w.form.OutputDataBytes = static_cast<std::uint32_t>(sound.size());
-
-  w.form.devices.SetupInputHeaders();
-  w.form.devices.OpenInputDevice();
-  w.audio.failCall(In, WaveCall::Start, WaveError);
-  w.form.devices.StartInputDevice();
-
-  ASSERT_EQ(w.host.terminateRequests(), 1);
-  ASSERT_EQ(w.host.fileAtTerminate.size(), WavHeader::Size + sound.size());
-  EXPECT_EQ(u32At(w.host.fileAtTerminate, 4), sound.size() + 36);
-  EXPECT_EQ(u32At(w.host.fileAtTerminate, 40), sound.size());
-  EXPECT_EQ(w.form.OutputFileOpen, 0);
-}
+INSTANTIATE_TEST_SUITE_P(RunningOrStopping, DeviceFailure,
+                         ::testing::Combine(::testing::Bool(), ::testing::ValuesIn(Calls)));
 
 // The device's side on its own thread, as under PortAudio: whatever the
 // scheduling and however the chunks fall across the ring's end, the reader
 // gets every byte once and in order.
 TEST(SoundRing, WriterAndReaderThreadsPassEveryByteOnceAndInOrder) {
   SoundRing ring(1000);  // no multiple of the chunks
-  constexpr std::uint32_t Count = 200000;
+  std::vector<std::uint32_t> sent(200000), got(sent.size());
+  std::iota(sent.begin(), sent.end(), 0u);
+  const std::size_t bytes = sent.size() * 4;
   std::thread device([&] {
-    std::uint32_t next = 0, chunk[24];
-    while (next < Count) {
-      std::size_t n = 0;
-      for (; n < 24 && next + n < Count; ++n) chunk[n] = next + static_cast<std::uint32_t>(n);
-      const std::size_t fitted = ring.write(reinterpret_cast<const std::uint8_t*>(chunk), n * 4);
-      next += static_cast<std::uint32_t>(fitted / 4);
-      if (fitted < n * 4) std::this_thread::yield();
+    const auto* from = reinterpret_cast<const std::uint8_t*>(sent.data());
+    for (std::size_t at = 0, n = 0; at < bytes; at += n) {
+      n = ring.write(from + at, std::min<std::size_t>(96, bytes - at));
+      if (n == 0) std::this_thread::yield();
     }
   });
-  std::vector<std::uint8_t> got;
-  std::uint8_t buf[60];
-  while (got.size() < Count * 4) {
-    const std::size_t n = ring.read(buf, std::min<std::size_t>(sizeof buf, Count * 4 - got.size()));
-    got.insert(got.end(), buf, buf + n);
+  auto* to = reinterpret_cast<std::uint8_t*>(got.data());
+  for (std::size_t at = 0, n = 0; at < bytes; at += n) {
+    n = ring.read(to + at, std::min<std::size_t>(60, bytes - at));
     if (n == 0) std::this_thread::yield();
   }
   device.join();
-  for (std::uint32_t i = 0; i < Count; ++i) {
-    std::uint32_t v;
-    std::memcpy(&v, got.data() + 4 * i, 4);
-    ASSERT_EQ(v, i);
-  }
+  EXPECT_EQ(got, sent);
   EXPECT_EQ(ring.readable(), 0u);
 }
 
@@ -541,18 +422,14 @@ TEST(SoundRing, WriterAndReaderThreadsPassEveryByteOnceAndInOrder) {
 TEST(BoundedCaller, ACallThatMissesItsDeadlineIsLeftAloneAndRefusesOthersUntilItReturns) {
   BoundedCaller library;
   std::promise<void> release;
-  std::atomic<bool> undone{false}, ranAfter{false};
+  std::atomic<bool> undone{false};
   EXPECT_EQ(library.run([held = release.get_future().share()] { held.wait(); }, 20ms, [&] { undone = true; }),
-            Outcome::Late);
-  EXPECT_EQ(library.run([&] { ranAfter = true; }, 10s), Outcome::Busy);
+            BoundedCaller::Outcome::Late);
+  EXPECT_EQ(library.run([] {}, 10s), BoundedCaller::Outcome::Busy);
   EXPECT_FALSE(undone);
   release.set_value();
-  Outcome next = Outcome::Busy;
-  while (next == Outcome::Busy) {
-    std::this_thread::yield();
-    next = library.run([&] { ranAfter = true; }, 10s);
-  }
-  EXPECT_EQ(next, Outcome::Done);
+  auto next = BoundedCaller::Outcome::Busy;
+  while ((next = library.run([] {}, 10s)) == BoundedCaller::Outcome::Busy) std::this_thread::yield();
+  EXPECT_EQ(next, BoundedCaller::Outcome::Done);
   EXPECT_TRUE(undone);
-  EXPECT_TRUE(ranAfter);
 }
