@@ -82,23 +82,21 @@ TEST_F(DisplayViews, LevelLinesOnlyInMonoWhileAGatedRecordingRuns) {
 }
 
 TEST_F(DisplayViews, ElapsedTimeFollowsTheInputFileOrTheCounter) {
-  form.InputFileOpen = 1;
   form.InputDataBytes = (3600 + 5 * 60) * 11025 * 2;
-  // Each step: channels, bytes still to play, output file open, counter; the text after it.
-  const std::tuple<std::int32_t, std::int64_t, int, std::int64_t, const char*> steps[] = {
-      {1, 0, 0, 0, "01:05:00"},
-      {2, 0, 0, 0, "00:32:30"},      // four bytes a frame
-      {2, -4096, 0, 0, "00:32:30"},  // past the end: counted as the end
-      {2, 0, 1, (3 * 60 + 7) * 1000, "00:03:07"},
-      {2, 0, 0, 0, "00:03:07"}};  // nothing open: left as it was
-  for (std::size_t i = 0; i < std::size(steps); ++i) {
-    const auto [channels, remaining, output, counter, text] = steps[i];
-    if (i == 3) form.InputFileOpen = 0;
+  // Each step: channels, bytes still to play, input and output file open, counter; the text after it.
+  const std::tuple<std::int32_t, std::int64_t, int, int, std::int64_t, const char*> steps[] = {
+      {1, 0, 1, 0, 0, "01:05:00"},
+      {2, 0, 1, 0, 0, "00:32:30"},      // four bytes a frame
+      {2, -4096, 1, 0, 0, "00:32:30"},  // past the end: counted as the end
+      {2, 0, 0, 1, (3 * 60 + 7) * 1000, "00:03:07"},
+      {2, 0, 0, 0, 0, "00:03:07"}};  // nothing open: left as it was
+  for (const auto& [channels, remaining, input, output, counter, text] : steps) {
+    form.InputFileOpen = input;
     form.ChannelCount = channels;
     form.PlayBytesRemaining = remaining;
     form.OutputFileOpen = output;
     form.RecordPlayTimer.setElapsedMs(counter);
     form.display.ShowElapsedTime();
-    EXPECT_EQ(form.TimerMemo.text(), text) << i;
+    EXPECT_EQ(form.TimerMemo.text(), text) << remaining << " " << output;
   }
 }
