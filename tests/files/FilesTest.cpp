@@ -4,6 +4,7 @@
 
 #include <limits>
 #include <sstream>
+#include <string_view>
 #include <vector>
 
 #include "OtherInstance.h"
@@ -34,18 +35,13 @@ std::string found(const WavHeaderInfo& i) {
   return i.ok() ? s.str() : i.message();
 }
 
-// Armed with a path, the program's look at that path is followed at once by a
-// FIFO renamed over it, as another process could do before the open.
-std::string swapAfterStat, fifoToSwapIn;
-
 }  // namespace
 
+// The program's look at a path named "swapped" is followed at once by the FIFO
+// "swapped-fifo" renamed over it, as another process could do before the open.
 extern "C" int stat(const char* path, struct stat* st) noexcept {
   const int result = ::fstatat(AT_FDCWD, path, st, 0);
-  if (!swapAfterStat.empty() && swapAfterStat == path) {
-    swapAfterStat.clear();
-    ::rename(fifoToSwapIn.c_str(), path);
-  }
+  if (std::string_view(path).ends_with("/swapped")) ::rename((std::string(path) + "-fifo").c_str(), path);
   return result;
 }
 
@@ -151,7 +147,7 @@ TEST(ConfigRecord, FieldsLieAtTheirOffsetsLeastSignificantByteFirstAndAreReadBac
 // and gets it once the first lets go.
 TEST(FileStream, RefusesWhatIsNotARegularFileAndAFileAnotherProcessWrites) {
   TempDir dir;
-  const std::string fifo = dir.file("fifo"), held = dir.file("rec.wav"), swapped = dir.file("swapped");
+  const std::string swapped = dir.file("swapped"), fifo = swapped + "-fifo", held = dir.file("rec.wav");
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
   OpenFailure why = OpenFailure::None;
   for (const std::string& path : {fifo, std::string("/dev/null"), std::string("/dev/full"), dir.path().string()}) {
@@ -163,7 +159,6 @@ TEST(FileStream, RefusesWhatIsNotARegularFileAndAFileAnotherProcessWrites) {
   struct stat st{};
   EXPECT_TRUE(stat(fifo.c_str(), &st) == 0 && S_ISFIFO(st.st_mode));
   writeAll(swapped, {});
-  swapAfterStat = swapped, fifoToSwapIn = fifo;
   EXPECT_FALSE(openStdioFile(swapped, FileMode::ReadBinary, &why));
   EXPECT_EQ(why, OpenFailure::NotRegular);
   {
