@@ -144,11 +144,10 @@ TEST(BlockFilter, TailsCarryOverChannelModesAndRedesigns) {
   f.HighCutoff = after.HighCutoff;
   f.DesignBandpassFilter();
   const auto out = FilterBuffers(f, {x2});
-  auto x1ThenSilence = x1, silenceThenX2 = silence;
+  auto x1ThenSilence = x1;
   x1ThenSilence.resize(2048, 0);
-  silenceThenX2.insert(silenceThenX2.end(), x2.begin(), x2.end());
-  const auto tail = Convolve(x1ThenSilence, before), fresh = Convolve(silenceThenX2, after);
-  for (std::size_t t = 0; t < 1024; ++t) ExpectTruncationOf(tail[1024 + t] + fresh[1024 + t], out[0][t], t);
+  const auto tail = Convolve(x1ThenSilence, before), fresh = Convolve(x2, after);
+  for (std::size_t t = 0; t < 1024; ++t) ExpectTruncationOf(tail[1024 + t] + fresh[t], out[0][t], t);
 }
 
 }  // namespace
