@@ -194,6 +194,7 @@ TEST_F(TimeEditing, ClickedLabelsAreSteppedWithinTheirRangeUntilTwoSecondsAfterT
       {nullptr, 2000, stop, Up, 0, "00h59m[00s]AM 00h02m00sAM"},  // the end row, the one last stepped, is cleared
       {nullptr, 0, start, Up, 1, "00h59m[01s]AM 00h02m00sAM +2000"}};
   for (auto [label, ms, arrows, button, times, seen] : steps) {
+    SCOPED_TRACE(label ? "after clicking " + label->name() : "");
     if (label) label->click();
     host.runFor(ms);
     for (int i = 0; i < times; ++i) arrows->click(button);
