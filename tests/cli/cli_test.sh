@@ -21,12 +21,22 @@ sparse() { local bytes=$(($2 * 22050)); header 11025 1 $bytes > "$1"; truncate -
   done; }
 sparse "$work/in.wav" 120
 
-# Bad values: exit 2, and the message names the option (or what is missing).
-while IFS='|' read -r args named; do
+# Files it cannot use, made here; the full disk only when a 1 MB tmpfs can be
+# mounted (as root).
+sox -n -r 11025 -c 1 -b 8 "$work/8bit.wav" synth 1 sine 440
+mkdir "$work/folder" "$work/full"
+mount -t tmpfs -o size=1m tmpfs "$work/full" 2>/dev/null || echo "cannot mount a tmpfs here: the full disk is not tried"
+
+# A bad value (or a missing one) ends with exit 2 and a message naming the option
+# (or what is missing); a file it cannot use, or a disk that fills up half way,
+# is named and a failure (exit 1). No output file is left either way.
+while IFS='|' read -r args named code; do
+  [[ $args != *"$work/full/"* ]] || mountpoint -q "$work/full" || continue
   # shellcheck disable=SC2086
   err=$("$cli" $args 2>&1 >/dev/null); rc=$?
-  [ $rc -eq 2 ] || fail "quorvane-cli $args: exit $rc, not 2"
+  [ $rc -eq "${code:-2}" ] || fail "quorvane-cli $args: exit $rc, not ${code:-2}"
   grep -q -- "$named" <<< "$err" || fail "quorvane-cli $args: '$err' does not name $named"
+  [ -z "$(find "$work" -name 'o*.wav')" ] || fail "quorvane-cli $args left an output file"
 done <<TABLE
 |command
 frobnicate|frobnicate
@@ -55,29 +65,15 @@ record o.wav --min-length 2001|--min-length
 record o.wav --max-length 1441|--max-length
 process $work/in.wav $work/o.wav --filter 300-6000|--filter
 process $work/in.wav $work/in.wav|in.wav
+process $work/missing.wav $work/o1.wav|missing.wav|1
+process $work/folder $work/o2.wav|folder|1
+process $work/8bit.wav $work/o3.wav|8bit.wav|1
+process $work/in.wav $work/no/such/folder/o4.wav|o4.wav|1
+process $work/in.wav /dev/full|/dev/full|1
+process $work/in.wav $work/full/o5.wav|o5.wav|1
 TABLE
 # shellcheck disable=SC2086
 for sub in "" devices record process; do "$cli" $sub --help | grep -q Usage || fail "quorvane-cli $sub --help"; done
-
-# Files it cannot use: named, a failure, and no output file left; so too a disk
-# that fills up half way, when a 1 MB tmpfs can be mounted (as root).
-sox -n -r 11025 -c 1 -b 8 "$work/8bit.wav" synth 1 sine 440
-mkdir "$work/folder" "$work/full"
-mount -t tmpfs -o size=1m tmpfs "$work/full" 2>/dev/null || echo "cannot mount a tmpfs here: the full disk is not tried"
-while IFS='|' read -r in out named; do
-  [[ $out != "$work/full/"* ]] || mountpoint -q "$work/full" || continue
-  err=$("$cli" process "$in" "$out" 2>&1 >/dev/null); rc=$?
-  [ $rc -ne 0 ] || fail "process $in $out succeeded"
-  grep -q -- "$named" <<< "$err" || fail "process $in $out: '$err' does not name $named"
-  [ ! -e "$out" ] || [ "$out" = /dev/full ] || fail "process $in $out left $out"
-done <<TABLE
-$work/missing.wav|$work/o1.wav|missing.wav
-$work/folder|$work/o2.wav|folder
-$work/8bit.wav|$work/o3.wav|8bit.wav
-$work/in.wav|$work/no/such/folder/o4.wav|o4.wav
-$work/in.wav|/dev/full|/dev/full
-$work/in.wav|$work/full/o5.wav|o5.wav
-TABLE
 
 # Memory: three hours take no more than two minutes do, give or take the
 # megabyte in which the output is gathered (a leak of 20 bytes a buffer would

@@ -13,13 +13,10 @@ class DisplayViews : public FormFixture {
  protected:
   DisplayViews() { startUp(); }
 
-  // 1024 frames of (left, right), or mono values when right is absent.
-  static std::vector<std::int32_t> frames(std::int32_t l, std::optional<std::int32_t> r = {}) {
+  // 1024 times one frame: a mono sample or a (left, right) pair.
+  static std::vector<std::int32_t> frames(std::initializer_list<std::int32_t> frame) {
     std::vector<std::int32_t> s;
-    for (int i = 0; i < 1024; ++i) {
-      s.push_back(l);
-      if (r) s.push_back(*r);
-    }
+    for (int i = 0; i < 1024; ++i) s.insert(s.end(), frame);
     return s;
   }
   Colour shown(int x, int y) { return form.SpectrumBox.image().pixel(x, y); }
@@ -49,14 +46,14 @@ TEST_F(DisplayViews, TracesAndBarsAtTheirRowsAndScales) {
   for (std::size_t i = 0; i < swing.size(); ++i) step[i] = i < 100 ? 0 : 8000, swing[i] = i % 2 ? 32767 : -32768;
   const std::tuple<int, std::vector<std::int32_t>, int, Pixels, int, int> views[] = {
       // type, samples, channels, pixels, a column and its black rows (0: not counted)
-      {0, frames(4000), 1, {{0, 62, clBlack}, {150, 62, clBlack}, {305, 62, clBlack}}, 305, 1},
-      {0, frames(-399), 1, {{10, 72, clBlack}}, 10, 1},
+      {0, frames({4000}), 1, {{0, 62, clBlack}, {150, 62, clBlack}, {305, 62, clBlack}}, 305, 1},
+      {0, frames({-399}), 1, {{10, 72, clBlack}}, 10, 1},
       {0, step, 1, {{98, 72, clBlack}, {99, 72, clBlack}, {100, 52, clBlack}, {100, 72, clWhite}}, 98, 1},
       {0, swing, 1, {{11, 0, clBlack}, {10, 144, clBlack}}, 0, 0},
-      {0, frames(4000, -4000), 2, {{20, 26, clBlack}, {20, 118, clBlack}}, 20, 2},
-      {1, frames(0), 1, {{5, 71, clBlack}, {5, 72, clBlack}}, 5, 2},
-      {1, frames(-4000), 1, {{5, 61, clBlack}, {5, 82, clBlack}, {5, 83, clWhite}}, 5, 22},
-      {1, frames(0, 4000), 2, {{7, 35, clBlack}, {7, 97, clBlack}}, 7, 2 + 22},
+      {0, frames({4000, -4000}), 2, {{20, 26, clBlack}, {20, 118, clBlack}}, 20, 2},
+      {1, frames({0}), 1, {{5, 71, clBlack}, {5, 72, clBlack}}, 5, 2},
+      {1, frames({-4000}), 1, {{5, 61, clBlack}, {5, 82, clBlack}, {5, 83, clWhite}}, 5, 22},
+      {1, frames({0, 4000}), 2, {{7, 35, clBlack}, {7, 97, clBlack}}, 7, 2 + 22},
   };
   for (std::size_t i = 0; i < std::size(views); ++i) {
     const auto& [type, samples, channels, pixels, column, blackRows] = views[i];
@@ -72,36 +69,34 @@ TEST_F(DisplayViews, LevelLinesOnlyInMonoWhileAGatedRecordingRuns) {
   form.VoxEnabled = 1;
   form.ThresholdLevel = 2000;  // 10 pixels up
   form.PeakLevel = 150;        // below 200: on the centre row
-  draw(frames(-8000), 1, {{0, 62, clGreen}, {305, 62, clGreen}, {200, 72, clRed}, {200, 92, clBlack}});
+  draw(frames({-8000}), 1, {{0, 62, clGreen}, {305, 62, clGreen}, {200, 72, clRed}, {200, 92, clBlack}});
   const std::tuple<std::int32_t, std::int32_t, int> without[] = {
       {ActivityFileTransfer, 0, 1}, {ActivityPlaying, 1, 1}, {ActivityFileTransfer, 1, 2}};
   for (auto [state, vox, channels] : without) {
     form.ActivityState = state;
     form.VoxEnabled = vox;
-    draw(channels == 1 ? frames(-8000) : frames(0, 0), channels);
+    draw(channels == 1 ? frames({-8000}) : frames({0, 0}), channels);
     EXPECT_NE(shown(0, 62), clGreen) << state;
     EXPECT_NE(shown(200, channels == 1 ? 72 : 36), clRed) << state;
   }
 }
 
 TEST_F(DisplayViews, ElapsedTimeFollowsTheInputFileOrTheCounter) {
-  form.InputFileOpen = 1;
   form.InputDataBytes = (3600 + 5 * 60) * 11025 * 2;
-  // Each step: channels, bytes still to play, output file open, counter; the text after it.
-  const std::tuple<std::int32_t, std::int64_t, int, std::int64_t, const char*> steps[] = {
-      {1, 0, 0, 0, "01:05:00"},
-      {2, 0, 0, 0, "00:32:30"},      // four bytes a frame
-      {2, -4096, 0, 0, "00:32:30"},  // past the end: counted as the end
-      {2, 0, 1, (3 * 60 + 7) * 1000, "00:03:07"},
-      {2, 0, 0, 0, "00:03:07"}};  // nothing open: left as it was
-  for (std::size_t i = 0; i < std::size(steps); ++i) {
-    const auto [channels, remaining, output, counter, text] = steps[i];
-    if (i == 3) form.InputFileOpen = 0;
+  // Each step: channels, bytes still to play, input and output file open, counter; the text after it.
+  const std::tuple<std::int32_t, std::int64_t, int, int, std::int64_t, const char*> steps[] = {
+      {1, 0, 1, 0, 0, "01:05:00"},
+      {2, 0, 1, 0, 0, "00:32:30"},      // four bytes a frame
+      {2, -4096, 1, 0, 0, "00:32:30"},  // past the end: counted as the end
+      {2, 0, 0, 1, (3 * 60 + 7) * 1000, "00:03:07"},
+      {2, 0, 0, 0, 0, "00:03:07"}};  // nothing open: left as it was
+  for (const auto& [channels, remaining, input, output, counter, text] : steps) {
+    form.InputFileOpen = input;
     form.ChannelCount = channels;
     form.PlayBytesRemaining = remaining;
     form.OutputFileOpen = output;
     form.RecordPlayTimer.setElapsedMs(counter);
     form.display.ShowElapsedTime();
-    EXPECT_EQ(form.TimerMemo.text(), text) << i;
+    EXPECT_EQ(form.TimerMemo.text(), text) << remaining << " " << output;
   }
 }

@@ -14,15 +14,13 @@ class WavBytes {
     bytes.insert(bytes.end(), s.begin(), s.end());
     return *this;
   }
-  WavBytes& u16(std::uint16_t v) {
-    bytes.push_back(static_cast<std::uint8_t>(v));
-    bytes.push_back(static_cast<std::uint8_t>(v >> 8));
+  // Little-endian, in `size` bytes.
+  WavBytes& le(std::uint32_t v, int size) {
+    for (int i = 0; i < size; ++i) bytes.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
     return *this;
   }
-  WavBytes& u32(std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-    return *this;
-  }
+  WavBytes& u16(std::uint16_t v) { return le(v, 2); }
+  WavBytes& u32(std::uint32_t v) { return le(v, 4); }
   WavBytes& fill(std::size_t n, std::uint8_t v) {
     bytes.insert(bytes.end(), n, v);
     return *this;
