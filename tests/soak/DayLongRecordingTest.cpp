@@ -41,10 +41,7 @@ TEST_F(DayLongRecording, NothingLostNothingDoubledNoDriftAndAValidFile) {
   host.after(3600 * 1000, [&] { rssAfterAnHour = residentKb(); });
   host.after(24 * 3600 * 1000, [&] {
     // The counter kept pace with the day (shown at the last buffer, so within a second).
-    const std::string t = form.TimerMemo.text();
-    const int shown = std::stoi(t.substr(0, 2)) * 3600 + std::stoi(t.substr(3, 2)) * 60 + std::stoi(t.substr(6, 2));
-    EXPECT_GE(shown, 24 * 3600 - 1) << t;
-    EXPECT_LE(shown, 24 * 3600) << t;
+    EXPECT_TRUE(form.TimerMemo.text() == "23:59:59" || form.TimerMemo.text() == "24:00:00") << form.TimerMemo.text();
     form.StopBtn.click();
   });
   form.RecordBtn.click();
@@ -53,7 +50,6 @@ TEST_F(DayLongRecording, NothingLostNothingDoubledNoDriftAndAValidFile) {
   EXPECT_LT(rssAtTheEnd - rssAfterAnHour, 4096);
   EXPECT_TRUE(host.messages().empty());
 
-  // The file: a complete header and an unbroken count from start to end.
   const std::uint64_t size = std::filesystem::file_size(path);
   const WavHeaderInfo info = WavReader::parse(*openStdioFile(path, FileMode::ReadBinary));
   ASSERT_TRUE(info.ok());
