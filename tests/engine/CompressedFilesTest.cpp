@@ -47,11 +47,10 @@ double rms(const Decoded& d, int channel) {
 
 }  // namespace
 
-// One tone through the whole chain at every rate and channel mode: captured,
-// DC-corrected, band-passed at that rate, written, read back and played. The
-// tone keeps its pitch, the file its rate and length, and playback takes as
-// long as the sound lasts. Without the filter, FLAC decodes to the WAV file's
-// samples exactly; Opus, to the same length (within 30 ms), pitch and level.
+// A tone recorded at every rate and channel mode keeps its pitch through the
+// band-pass, the file its rate and length, and playback takes as long as the
+// sound. Without the filter, FLAC decodes to the WAV file's samples exactly;
+// Opus, to the same length (within 30 ms), pitch and level.
 TEST_F(Compressed, EveryRateInMonoAndStereoRecordsAToneAtItsPitchAndPlaysItInRealTime) {
   for (const SupportedRate& r : kSupportedRates) {
     for (int channels : {1, 2}) {
@@ -129,13 +128,11 @@ TEST_F(Compressed, AKilledRecordingLeavesFilesThatDecodeToWithinASecondOfTheKill
   }
 }
 
-// FLAC, Ogg Vorbis, Opus and MP3 files made elsewhere. Damaged, cut inside
-// their headers or noise under their name, they are refused with a message;
-// cut in their sound, they play what can be decoded, or are refused where
-// libsndfile will not open them (a torn Ogg page near the start). Nothing is
-// left open. Whole, at a rate and channel count of their own, they play at
-// their own rate and pitch, seek to where the bar says, and transfer sample
-// for sample.
+// FLAC, Ogg Vorbis, Opus and MP3 files made elsewhere. Cut in their headers or
+// noise, they are refused with a message; cut in their sound, they play what
+// decodes, or are refused where libsndfile will not open them (a torn Ogg page
+// near the start); none is left open. Whole, they play at their own rate and
+// pitch, seek to where the bar says, and transfer sample for sample.
 TEST_F(Compressed, FlacVorbisOpusAndMp3PlaySeekAndTransferAndDamagedAreRefusedOrPlayWhatTheyHold) {
   for (const auto& [ext, format, rate, channels] : {std::tuple{"flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 22050, 2},
                                                     {"ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 44100, 1},

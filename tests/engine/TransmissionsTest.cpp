@@ -63,14 +63,11 @@ class TransmissionsTest : public MarkedForm {
 
 }  // namespace
 
-// One file per transmission, pre-roll 2, a minimum of 300 ms and a maximum of
-// a minute. Three bursts with long silences give three complete files named
-// by their start times, each exactly the two buffers before its burst, the
-// burst and the hang, and a log row for each that matches its file; rows are
-// complete at any moment a kill could come. A click of three buffers (279 ms)
-// leaves no trace; the last burst, of four (372 ms), is kept. A squelch then
-// stuck open for two and a half minutes is cut into files of the limit, the
-// cut ones marked so in the log; nothing is lost.
+// One file per transmission, pre-roll 2, 300 ms to a minute: each burst a
+// file named by its start, exactly the pre-roll, the burst and the hang, and
+// a log row to match, complete whenever a kill could come. A click of three
+// buffers (279 ms) leaves no trace, a burst of four (372 ms) is kept; a squelch
+// stuck open for two and a half minutes is cut at the limit, losing nothing.
 TEST_F(TransmissionsTest, OneFilePerTransmissionWithPreRollLengthLimitsAndItsLog) {
   const std::pair<int, int> bursts[] = {{20, 30}, {60, 75}, {120, 124}};
   const int stuck = 140;
@@ -114,10 +111,9 @@ TEST_F(TransmissionsTest, OneFilePerTransmissionWithPreRollLengthLimitsAndItsLog
   }
 }
 
-// One file, a minimum length of 300 ms: pre-roll 0 loses the quiet start of a
-// burst, pre-roll 2 keeps it, also after a pause; nothing is written twice; a
-// click of three buffers leaves no row and no sound (the first row's offset is
-// the file's start); the log's offsets point into the file.
+// One file, 300 ms at least: pre-roll 0 loses the quiet start of a burst, 2
+// keeps it, also after a pause; nothing is written twice; a click leaves no
+// row and no sound (the first row's offset is the file's start).
 TEST_F(TransmissionsTest, PreRollAndMinimumLengthInOneFileAfterAHangAndAfterAPause) {
   for (const int preRoll : {0, 2}) {
     SCOPED_TRACE(preRoll);
@@ -132,8 +128,7 @@ TEST_F(TransmissionsTest, PreRollAndMinimumLengthInOneFileAfterAHangAndAfterAPau
     form.RecordBtn.click();  // resume: the device's count goes on from where it was
 
     // After the pause the buffers no longer line up with the numbering: look
-    // at samples. The numbers only grow (nothing twice), and the quiet sound
-    // right before each burst is there with pre-roll and not without.
+    // at samples, whose numbers only grow, for the quiet sound before each burst.
     expectMarkersInOrder(path);
     const auto bytes = readAll(path);
     int quietBefore[2] = {0, 0};  // samples of the three buffers before each burst
