@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "FormFixture.h"
 
 using namespace quorvane;
@@ -29,70 +31,54 @@ TEST_F(Steps, DcOffsetIsRemovedAtOnceThenFollowedSlowly) {
   float dc = 0.0f;
   for (int i = 0; i < 1024; ++i) form.WorkSamples[static_cast<std::size_t>(i)] = 100 + (i % 2 ? 500 : -500);
   form.steps.RemoveDcOffset(1024, 0, dc);
-  EXPECT_EQ(dc, 100.0f);
-  EXPECT_EQ(w(0), -500);
-  EXPECT_EQ(w(1), 500);
+  EXPECT_EQ(std::tuple(dc, w(0), w(1)), std::tuple(100.0f, -500, 500));
   fill(1024, 300);
   form.steps.RemoveDcOffset(1024, 2, dc);
-  EXPECT_FLOAT_EQ(dc, 110.0f);  // (19 * 100 + 300) * 0.05
-  EXPECT_EQ(w(0), 190);
+  EXPECT_EQ(std::pair(dc, w(0)), std::pair(110.0f, 190));  // (19 * 100 + 300) / 20
 
   std::int32_t d = 0;
   fill(100, 250);
   form.steps.RemovePlayDcOffset(100, 1, d);
-  EXPECT_EQ(d, 250);
-  EXPECT_EQ(w(0), 0);
+  EXPECT_EQ(std::pair(d, w(0)), std::pair(250, 0));
   fill(100, 350);
   form.steps.RemovePlayDcOffset(100, 2, d);
-  EXPECT_EQ(d, 252);  // (250 * 49 + 350) * 0.02
-  EXPECT_EQ(w(0), 98);
+  EXPECT_EQ(std::pair(d, w(0)), std::pair(252, 98));  // (250 * 49 + 350) / 50
 }
 
-TEST_F(Steps, TheGateOpensStrictlyAboveTheThreshold) {
+TEST_F(Steps, TheGateOpensStrictlyAboveTheThresholdAndClosesAHangTimeAfterALoudBuffer) {
   form.VoxEnabled = 1;
   form.InputThresholdUpDn.setPosition(0);
   form.InputThresholdUpDnClick();  // 0 dB: level 1000
+  form.InputUpDnGain.setPosition(0);
+  form.InputUpDnGainClick();  // 500 ms
+  gate(5000, 1024);
+  host.runFor(300);
+  gate(0, 1024);  // a quiet buffer in the hang leaves it running
+  host.runFor(199);
+  EXPECT_EQ(form.GateOpen, 1);
+  host.runFor(10);  // 500 ms after the loud buffer
+  EXPECT_EQ(std::tuple(form.GateOpen == 1, form.SquelchLED.checked(), form.SquelchTimer.enabled()),
+            std::tuple(false, true, false));
+
+  // One buffer through the closed gate: whether it opened, the light, and the levels it was judged by.
   const auto pass = [&](std::int32_t peak) {
     form.GateOpen = 0;
     gate(peak);
-    return form.GateOpen == 1;
+    return std::tuple(form.GateOpen == 1, form.SquelchLED.checked(), form.PeakLevel, form.ThresholdLevel);
   };
-  EXPECT_FALSE(pass(1000));
-  EXPECT_TRUE(form.SquelchLED.checked());
-  EXPECT_EQ(form.ThresholdLevel, 1000);
-  EXPECT_TRUE(pass(1001));
-  EXPECT_EQ(form.PeakLevel, 1001);
+  EXPECT_EQ(pass(1000), std::tuple(false, true, 1000, 1000));
+  EXPECT_EQ(pass(1001), std::tuple(true, false, 1001, 1000));
   EXPECT_EQ(form.AbsSamples[700], 1001);
-  EXPECT_FALSE(form.SquelchLED.checked());
   EXPECT_TRUE(form.RecordPlayTimer.counting());
 
   form.ThresholdFactor = 0.0f;  // never set: any non-zero sample opens it
-  EXPECT_TRUE(pass(1));
-  EXPECT_FALSE(pass(0));
+  EXPECT_EQ(pass(1), std::tuple(true, false, 1, 0));
+  EXPECT_EQ(pass(0), std::tuple(false, true, 0, 0));
 
   form.InputThresholdUpDn.setPosition(31);
   form.InputThresholdUpDnClick();
-  EXPECT_FALSE(pass(32768));  // 16-bit input with gain 1 never reaches 31 dB
-  EXPECT_EQ(form.ThresholdLevel, 35481);
-}
-
-TEST_F(Steps, EachLoudBufferRestartsTheHangTimeAndItsEndClosesTheGate) {
-  form.VoxEnabled = 1;
-  form.InputUpDnGain.setPosition(0);
-  form.InputUpDnGainClick();  // 500 ms
-  // Speech with 300 ms pauses: each loud buffer restarts the 500 ms hang.
-  for (int burst = 0; burst < 5; ++burst) {
-    gate(5000, 1024);
-    host.runFor(300);
-    gate(0, 1024);
-    EXPECT_EQ(form.GateOpen, 1) << burst;
-  }
-  host.runFor(199);
-  EXPECT_EQ(form.GateOpen, 1);
-  host.runFor(10);  // 500 ms after the last loud buffer
-  EXPECT_EQ(form.GateOpen, 0);
-  EXPECT_TRUE(form.SquelchLED.checked());
-  EXPECT_FALSE(form.SquelchTimer.enabled());
+  // 16-bit input with gain 1 never reaches 31 dB.
+  EXPECT_EQ(pass(32768), std::tuple(false, true, 32768, 35481));
 
   form.VoxEnabled = 0;  // with VOX off the hang's end leaves the LED dark
   form.GateOpen = 1;

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <fstream>
 
 #include "FormFixture.h"
@@ -41,19 +40,13 @@ TEST_F(DayLongRecording, NothingLostNothingDoubledNoDriftAndAValidFile) {
   host.after(3600 * 1000, [&] { rssAfterAnHour = residentKb(); });
   host.after(24 * 3600 * 1000, [&] {
     // The counter kept pace with the day (shown at the last buffer, so within a second).
-    const std::string t = form.TimerMemo.text();
-    const int shown = std::stoi(t.substr(0, 2)) * 3600 + std::stoi(t.substr(3, 2)) * 60 + std::stoi(t.substr(6, 2));
-    EXPECT_GE(shown, 24 * 3600 - 1) << t;
-    EXPECT_LE(shown, 24 * 3600) << t;
+    EXPECT_TRUE(form.TimerMemo.text() == "23:59:59" || form.TimerMemo.text() == "24:00:00") << form.TimerMemo.text();
     form.StopBtn.click();
   });
   form.RecordBtn.click();
-  const long rssAtTheEnd = residentKb();
-  std::printf("resident memory after 1 h: %ld kB, after 24 h: %ld kB\n", rssAfterAnHour, rssAtTheEnd);
-  EXPECT_LT(rssAtTheEnd - rssAfterAnHour, 4096);
+  EXPECT_LT(residentKb() - rssAfterAnHour, 4096) << "kB resident after an hour: " << rssAfterAnHour;
   EXPECT_TRUE(host.messages().empty());
 
-  // The file: a complete header and an unbroken count from start to end.
   const std::uint64_t size = std::filesystem::file_size(path);
   const WavHeaderInfo info = WavReader::parse(*openStdioFile(path, FileMode::ReadBinary));
   ASSERT_TRUE(info.ok());

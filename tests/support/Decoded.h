@@ -30,9 +30,7 @@ struct Decoded {
     }
     return crossings > 1 ? static_cast<double>(crossings - 1) * rate / static_cast<double>(lastCrossing - firstCrossing) : 0.0;
   }
-  std::int16_t at(std::size_t frame, int channel) const {
-    return samples[frame * static_cast<std::size_t>(channels) + static_cast<std::size_t>(channel)];
-  }
+  std::int16_t at(std::size_t frame, int c) const { return samples[frame * unsigned(channels) + unsigned(c)]; }
 };
 
 inline Decoded decode(const std::string& path) {
