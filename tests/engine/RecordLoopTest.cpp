@@ -83,7 +83,6 @@ TEST_F(RecordLoop, TheMonitorHearsTheProcessedSoundOneBufferLaterUntilMuted) {
     atMute = audio.sink().samples().size();
   });
   record(static_cast<std::int64_t>(14 * BufferMs));
-  // Muted, the monitor's stream stops: nothing is heard after what was on its way.
   EXPECT_LE(audio.sink().samples().size(), atMute + 2 * Frames);
   std::vector<int> ks;  // after the zeroed buffers' silence, captured buffers in order
   for (const int m : levelsPlayed(true))
