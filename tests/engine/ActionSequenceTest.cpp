@@ -216,7 +216,7 @@ class SequenceRun {
     const std::size_t frameBytes = 2u * bytes[22];
     int expected = -1;
     for (std::size_t off = 44; off + frameBytes <= bytes.size(); off += frameBytes) {
-      const int v = static_cast<std::int16_t>(bytes[off] | (bytes[off + 1] << 8));
+      const int v = s16At(bytes, off);
       const int place = v > 0 ? 2 * (v - 1) : 2 * (-v - 1) + 1;
       if (v == 0 || (expected >= 0 && place != expected)) {
         problem(path + ": the captured sound breaks at byte " + std::to_string(off));
@@ -239,25 +239,15 @@ class SequenceRun {
   std::ostringstream problems_;
 };
 
-std::string runSequence(const std::vector<Step>& steps, std::vector<int> answers) {
-  return SequenceRun(std::move(answers)).run(steps);
-}
-
 void checkSeed(std::uint64_t seed, int sequences) {
-  rc::detail::TestParams params;
-  params.seed = seed;
-  params.maxSuccess = sequences;
-  params.maxSize = 40;
-  rc::detail::TestMetadata meta;
-  meta.id = meta.description = "action sequences, seed " + std::to_string(seed);
+  const std::string id = "action sequences, seed " + std::to_string(seed);
   const auto result = rc::detail::checkTestable(
       [] {
         const auto steps = *rc::gen::resize(40, rc::gen::container<std::vector<Step>>(anyStep()));
         const auto answers = *rc::gen::container<std::vector<int>>(rc::gen::inRange(0, 100));
-        const std::string problems = runSequence(steps, answers);
-        RC_ASSERT(problems == std::string());
+        RC_ASSERT(SequenceRun(answers).run(steps) == std::string());
       },
-      meta, params);
+      rc::detail::TestMetadata{id, id}, rc::detail::TestParams{.seed = seed, .maxSuccess = sequences, .maxSize = 40});
   if (!result.is<rc::detail::SuccessResult>()) {
     std::ostringstream ss;
     rc::detail::printResultMessage(result, ss);
@@ -289,11 +279,10 @@ TEST(ActionSequences, EveryInvariantHoldsAfterEveryStep) {
 TEST(ActionSequences, Found) {
   const std::vector<Step> steps{{Play, 0, 0},   {Pause, 291, 0},  {Play, 35, 0}, {Rate22050, 747, 0},
                                 {Play, 452, 0}, {Bypass, 319, 0}, {Pause, 507, 0}};
-  EXPECT_EQ(runSequence(steps, {3}), "");
+  EXPECT_EQ(SequenceRun({3}).run(steps), "");
   // A resume abandoned at its file chooser left the paused devices open.
-  EXPECT_EQ(runSequence({{Play, 0, 0}, {OpenInput, 0, 0}, {Scroll, 0, 0}, {Play, 0, 0}}, {1, 0, 0}), "");
-  EXPECT_EQ(runSequence({{Record, 0, 0}, {Play, 0, 0}, {Record, 0, 0}, {Mute, 342, 0}, {Play, 191, 0},
-                         {Pause, 498, 0}, {OpenInput, 0, 0}, {Play, 0, 0}},
-                        {0, 0, 0, 1}),
+  EXPECT_EQ(SequenceRun({1, 0, 0}).run({{Play, 0, 0}, {OpenInput, 0, 0}, {Scroll, 0, 0}, {Play, 0, 0}}), "");
+  EXPECT_EQ(SequenceRun({0, 0, 0, 1}).run({{Record, 0, 0}, {Play, 0, 0}, {Record, 0, 0}, {Mute, 342, 0},
+                                           {Play, 191, 0}, {Pause, 498, 0}, {OpenInput, 0, 0}, {Play, 0, 0}}),
             "");
 }

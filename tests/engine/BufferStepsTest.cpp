@@ -2,17 +2,15 @@
 
 #include <tuple>
 
-#include "FormFixture.h"
+#include "Marked.h"
 
 using namespace quorvane;
 using namespace quorvane::test;
 
 namespace {
 
-class Steps : public FormFixture {
+class Steps : public MarkedForm {
  protected:
-  Steps() { startUp(); }
-
   std::int32_t w(int i) const { return form.WorkSamples[static_cast<std::size_t>(i)]; }
   void fill(int n, std::int32_t v) { std::fill(form.WorkSamples.begin(), form.WorkSamples.begin() + n, v); }
   // One buffer of silence but for a single sample, through the gate.
@@ -46,11 +44,7 @@ TEST_F(Steps, DcOffsetIsRemovedAtOnceThenFollowedSlowly) {
 }
 
 TEST_F(Steps, TheGateOpensStrictlyAboveTheThresholdAndClosesAHangTimeAfterALoudBuffer) {
-  form.VoxEnabled = 1;
-  form.InputThresholdUpDn.setPosition(0);
-  form.InputThresholdUpDnClick();  // 0 dB: level 1000
-  form.InputUpDnGain.setPosition(0);
-  form.InputUpDnGainClick();  // 500 ms
+  voxAtZeroDb();  // a level of 1000, 500 ms hang
   gate(5000, 1024);
   host.runFor(300);
   gate(0, 1024);  // a quiet buffer in the hang leaves it running
