@@ -139,6 +139,8 @@ const FailingCall Calls[] = {
     {{&D::UnprepareOutputHeaderB}, Out, WaveCall::Unprepare, {"Error unpreparing the Header b"}, {36}, CaptureOnly},
     {{&D::CloseOutputDevice}, Out, WaveCall::Close, {"Error closing the output wave device"}, {0}, Both},
 };
+// Names each case in test lists by the first text it must show.
+void PrintTo(const FailingCall& c, std::ostream* os) { *os << '"' << c.texts[0] << '"'; }
 struct DeviceFailure : Device, ::testing::WithParamInterface<std::tuple<bool, FailingCall>> {};
 
 }  // namespace
@@ -374,7 +376,7 @@ TEST_P(DeviceFailure, EveryCallReportsItsTextAndCodeAndEndsTheProgramUnlessStopp
   refused ? audio.refuseFormats(c.direction) : audio.failCall(c.direction, c.call, WaveNoMemory);
   for (const auto& call : c.run) call(dev());
 
-  EXPECT_EQ(seen, c.texts);
+  ASSERT_EQ(seen, c.texts);  // so a box came up, and its result was kept
   EXPECT_EQ(results.front(), refused ? WaveBadFormat : WaveNoMemory);
   EXPECT_EQ(dev().failureCodes(), c.codes);
   EXPECT_EQ(audio.isOpen(dev().InputSide.Handle), c.open != PlaybackOnly);

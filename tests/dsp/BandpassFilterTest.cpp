@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <complex>
 #include <cstdint>
 #include <numbers>
 #include <random>
@@ -42,12 +43,34 @@ std::vector<double> ReferenceKernel(double low, double high) {
   return k;
 }
 
+// The kernel's response at a frequency given as a fraction of the rate, in double precision.
+double Gain(const BandpassFilter& f, double fraction) {
+  std::complex<double> sum;
+  for (std::size_t i = 0; i < BandpassFilter::kTaps; ++i)
+    sum += double(f.Kernel()[i]) * std::polar(1.0, -2 * std::numbers::pi * fraction * double(i));
+  return std::abs(sum);
+}
+
 // Equal edges pass nothing, a low edge of 0 gives a low-pass; the window's
 // design at creation is 300 to 2400 Hz at 11025 Hz whatever the edges were.
 TEST(BandpassDesign, IsTheWindowedSincBandPassForEveryEdgePair) {
   auto expectDesign = [](const BandpassFilter& f, double low, double high) {
     const auto want = ReferenceKernel(low, high);
     for (std::size_t i = 0; i < want.size(); ++i) ASSERT_NEAR(f.Kernel()[i], want[i], 1e-6) << low << "-" << high;
+    // What the design is for, which a formula copied wrong into both would miss: half gain at each
+    // edge, flat in the middle of the band, stopped 1 % of the rate outside it.
+    if (low == high) return;
+    for (const double edge : {low, high}) {
+      if (edge > 0) {  // a band from 0 Hz has no lower edge
+        EXPECT_NEAR(Gain(f, edge), 0.5, 0.003) << edge;
+      }
+    }
+    EXPECT_NEAR(Gain(f, (low + high) / 2), 1.0, 2e-4);
+    for (const double outside : {low - 0.01, high + 0.01}) {
+      if (outside >= 0 && outside <= 0.5) {
+        EXPECT_NEAR(Gain(f, outside), 0.0, 2e-4) << outside;
+      }
+    }
   };
   for (auto [low, high] : {std::pair{1000.0f / 11025, 1500.0f / 11025}, {0.0f, 2400.0f / 11025},
                            {300.0f / 48000, 0.45f}, {1000.0f / 11025, 1000.0f / 11025}})

@@ -149,10 +149,12 @@ TEST_F(Compressed, FlacVorbisOpusAndMp3PlaySeekAndTransferAndDamagedAreRefusedOr
       host.queueFileChoice(path);
       form.PlayBtn.click();
       EXPECT_EQ(std::pair(form.ActivityState, int(form.InputFileOpen)), std::pair(ActivityStopped, 0));
-      const auto& m = host.messages();
-      EXPECT_TRUE(m.empty() ? !d.refused : m.size() == 1 && m[0].caption + ": " + m[0].text ==
-                                                                "File Error Message: The sound file cannot be read")
-          << (m.empty() ? "no message" : m[0].text);
+      std::vector<std::string> said;
+      for (const auto& m : host.messages()) said.push_back(m.caption + ": " + m.text);
+      // A file cut in its sound may be refused too (a torn Ogg page near the start), but only so.
+      EXPECT_EQ(said, d.refused || !said.empty()
+                          ? std::vector<std::string>{"File Error Message: The sound file cannot be read"}
+                          : std::vector<std::string>{});
     }
     host.clearMessages();
     const Decoded original = decode(makeSound(path, format, rate, channels));
