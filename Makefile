@@ -37,7 +37,8 @@ install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)
 
 # Every test: the normal build, then the whole suite again under address + undefined
-# sanitizers (all but the day-long soak run, which takes too long unoptimised).
+# sanitizers (all but the day-long soak run, which takes too long unoptimised, and the
+# minute on a busy machine, which would time the sanitizers rather than the program).
 test: test-fast test-asan
 
 test-fast: build
@@ -68,19 +69,12 @@ coverage: deps
 	gcovr -r . --object-directory $(COV_BUILD) --filter 'src/' --exclude-unreachable-branches \
 	  --exclude-throw-branches --print-summary --txt $(COV_BUILD)/coverage.txt
 
-# Coverage-guided fuzzing of the parsers of outside data, for a bounded time each.
+# Coverage-guided fuzzing of the parsers of outside data, for a bounded time each, one per core.
 fuzz: deps
 	cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ \
 	  -DQUORVANE_GUI=OFF -DBUILD_TESTING=OFF -DQUORVANE_FUZZ=ON
 	cmake --build $(FUZZ_BUILD) --target fuzzers
-	@for f in $(FUZZ_BUILD)/fuzz/fuzz_*; do \
-	  mkdir -p $(FUZZ_BUILD)/corpus/$$(basename $$f); \
-	  echo "== $$f for $(FUZZ_SECONDS) s"; \
-	  "$$f" -max_total_time=$(FUZZ_SECONDS) -max_len=4096 -print_final_stats=1 $(FUZZ_BUILD)/corpus/$$(basename $$f) \
-	    fuzz/seeds/$$(basename $$f | sed s/^fuzz_//) \
-	    2>&1 | grep -E 'stat::number_of_executed_units|stat::peak_rss|ERROR|SUMMARY|Done' ; \
-	  test $${PIPESTATUS[0]} -eq 0 || exit 1; \
-	done
+	bash scripts/fuzz.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(COV_BUILD)
