@@ -19,14 +19,11 @@ TEST_F(PlayLoop, SilenceThenTheRawFirstBlockThenProcessedBlocksUntilTheEndStopsI
   form.OutputUpDnGainClick();  // gain 2
   host.after(500, [&] { form.PauseBtn.click(); });
   form.PlayBtn.click();
-  EXPECT_EQ(form.ActivityState, ActivityPaused);
-  EXPECT_EQ(form.InputFileOpen, 1);
+  EXPECT_EQ(std::tuple(form.ActivityState, form.InputFileOpen), std::tuple(ActivityPaused, 1));
   host.runFor(2000);
   form.PlayBtn.click();  // resumes and plays to the end
-  EXPECT_EQ(form.ActivityState, ActivityStopped);
-  EXPECT_EQ(form.InputFileOpen, 0);
-  EXPECT_EQ(form.PlayScrollBar.position(), 0);
-  EXPECT_FALSE(form.PlayLED.checked());
+  EXPECT_EQ(std::tuple(form.ActivityState, form.InputFileOpen, form.PlayScrollBar.position(), form.PlayLED.checked()),
+            std::tuple(ActivityStopped, 0, 0, false));
   EXPECT_TRUE(host.messages().empty());
   const auto levels = levelsPlayed();
   EXPECT_EQ(levels.front(), 0);  // a block of silence first
@@ -62,9 +59,8 @@ TEST_F(PlayLoop, ScrollingWhilePlayingPausesShowsTheTimeAndResumesASecondAfterTh
   form.OpenInput1Click();
   EXPECT_EQ(form.WaveFormat.SampleRate, 11025u);
   host.after(1000, [&] {
-    form.PlayScrollBar.scroll(300);
-    EXPECT_EQ(form.ActivityState, ActivityPaused);
-    EXPECT_EQ(form.TimerMemo.text(), "00:00:02");  // 30 % of 9.3 s
+    form.PlayScrollBar.scroll(300);  // 30 % of 9.3 s
+    EXPECT_EQ(std::tuple(form.ActivityState, form.TimerMemo.text()), std::tuple(ActivityPaused, "00:00:02"));
   });
   // Restarts the one-second wait; 497 thousandths of the data is even, but not a whole number of frames.
   host.after(1600, [&] { form.PlayScrollBar.scroll(503); });
@@ -73,11 +69,9 @@ TEST_F(PlayLoop, ScrollingWhilePlayingPausesShowsTheTimeAndResumesASecondAfterTh
   host.after(3500, [&] { form.StopBtn.click(); });
   form.PlayBtn.click();  // plays until the pause...
   host.runFor(2000);     // ...and the pause timer brings it back
-  EXPECT_EQ(form.ActivityState, ActivityStopped);
-  EXPECT_EQ(form.WaveFormat.SampleRate, 22050u);
-  EXPECT_EQ(form.WaveFormat.Channels, 2);
-  EXPECT_TRUE(form.N22050Hz1.checked());
-  EXPECT_EQ(form.OutputBufferBytes, 8192);
+  EXPECT_EQ(std::tuple(form.ActivityState, form.WaveFormat.SampleRate, form.WaveFormat.Channels, form.OutputBufferBytes,
+                       form.N22050Hz1.checked()),
+            std::tuple(ActivityStopped, 22050u, 2, 8192, true));
   EXPECT_TRUE(host.messages().empty());
   const auto& s = audio.sink().samples();
   ASSERT_GT(s.size(), 20000u);
@@ -88,21 +82,22 @@ TEST_F(PlayLoop, ScrollingWhilePlayingPausesShowsTheTimeAndResumesASecondAfterTh
 
   form.PlayScrollBar.setEnabled(true);  // while stopped a scroll only moves the thumb back
   form.PlayScrollBar.scroll(400);
-  EXPECT_EQ(form.PlayScrollBar.position(), 0);
-  EXPECT_EQ(form.ActivityState, ActivityStopped);
+  EXPECT_EQ(std::tuple(form.PlayScrollBar.position(), form.ActivityState), std::tuple(0, ActivityStopped));
 }
 
-TEST_F(PlayLoop, SeekingToEitherEndOfALongFile) {
-  // An hour and a quarter of mono sound: the file is sparse, only its header is written.
+// An hour and a quarter of mono sound, metadata after it: the file is sparse,
+// only its header and its last 3000 bytes of sound are written. A seek to either
+// end shows the time there and moves the file to it. Each read fills the whole
+// block: what is left of the sound, then silence, never the metadata.
+TEST_F(PlayLoop, SeekingToEitherEndOfALongFileAndReadingUpToTheEndOfItsDataAndNeverBeyond) {
   const std::string path = dir.file("long.wav");
   const std::uint32_t bytes = 75u * 60u * 11025u * 2u;
-  WavBytes w;
-  w.header(1, 11025).raw("data").u32(bytes);
-  writeAll(path, w.bytes);
-  std::filesystem::resize_file(path, 44u + bytes);
-  std::ofstream(path, std::ios::binary | std::ios::app).write("LIST\x04\0\0\0INFO", 12);  // metadata after the sound
+  writeAll(path, WavBytes().header(1, 11025).raw("data").u32(bytes).bytes);
+  std::filesystem::resize_file(path, 44u + bytes - 3000);
+  const auto tail = WavBytes().fill(3000, 0x21).chunk("LIST", 64, 0x7F).bytes;
+  std::ofstream(path, std::ios::binary | std::ios::app)
+      .write(reinterpret_cast<const char*>(tail.data()), static_cast<std::streamsize>(tail.size()));
   host.queueFileChoice(path);
-  form.ActivityState = ActivitySelectingInput;
   form.OpenInput1Click();
   ASSERT_EQ(form.InputFileOpen, 1);
   form.ActivityState = ActivityPaused;
@@ -113,27 +108,15 @@ TEST_F(PlayLoop, SeekingToEitherEndOfALongFile) {
     EXPECT_EQ(form.PlayBytesRemaining, remaining);
     EXPECT_EQ(form.InputFile->tell(), 44u + bytes - remaining);
   }
-}
 
-TEST_F(PlayLoop, InputBlocksAreReadUpToTheEndOfTheDataAndNeverBeyondIt) {
-  form.formats.designFilter = [](float, float) {};
-  // 3000 bytes of sound followed by a metadata chunk that must never be played.
-  WavBytes w;
-  w.header(1, 11025).raw("data").u32(3000).fill(3000, 0x21).chunk("LIST", 64, 0x7F);
-  host.queueFileChoice(dir.file("tail.wav"));
-  writeAll(dir.file("tail.wav"), w.bytes);
-  form.OpenInput1Click();
-  ASSERT_EQ(form.InputFileOpen, 1);
-  // Each read fills the whole block: what is left of the sound, then silence.
   const auto expectRead = [&](std::uint32_t sound) {
     std::vector<std::uint8_t> block(2048, 0xAA), want(sound, 0x21);  // an older block must not survive
     want.resize(2048, 0);
     EXPECT_EQ(form.engine.ReadInputBlock(block.data(), 2048), sound);
     EXPECT_EQ(block, want) << sound;
   };
-  expectRead(2048);
-  expectRead(952);
-  expectRead(0);
+  ASSERT_TRUE(form.InputFile->seek(44u + bytes - 3000));
+  for (const std::uint32_t sound : {2048u, 952u, 0u}) expectRead(sound);
   form.StopBtnClick();  // no file: silence
   expectRead(0);
 }

@@ -18,18 +18,14 @@ class RecordLoop : public MarkedForm {
   using MarkedForm::record;
   void record(std::int64_t stopAfterMs) { MarkedForm::record(path, stopAfterMs); }
   void expectCleanStop() {
-    EXPECT_EQ(form.ActivityState, ActivityStopped);
+    EXPECT_EQ(std::tuple(form.ActivityState, host.terminateRequests(), audio.openCount()),
+              std::tuple(ActivityStopped, 0, 0u));  // the last: devices still open
     EXPECT_TRUE(host.messages().empty()) << host.messages().front().text;
-    EXPECT_EQ(host.terminateRequests(), 0);
-    EXPECT_EQ(audio.openCount(), 0u) << "a device was left open";
   }
   std::string path = dir.file("rec.wav");
 };
 
-class Transfer : public MarkedForm {
- protected:
-  Transfer() { form.FileTransferCheckBox.click(); }
-};
+using Transfer = MarkedForm;
 
 }  // namespace
 
@@ -44,15 +40,14 @@ TEST_F(RecordLoop, SaturationInsteadOfWrapping) {
                                                                           {-4000, 4000, -32768, 32767, 40000}};
   for (const auto c : cases) {
     SCOPED_TRACE(c.odd);
-    audio.setSource(0, SimSoundSource::generator([c](std::uint64_t f, unsigned) { return std::int16_t(f % 2 ? c.odd : c.even); }));
+    audio.setSource(0, SimSoundSource::samples({std::int16_t(c.even), std::int16_t(c.odd)}, 1, true));
     path = dir.file(std::to_string(c.odd) + ".wav");
     record(static_cast<std::int64_t>(20 * BufferMs));
     const auto bytes = readAll(path);
     ASSERT_GT(bytes.size(), 44u + 10 * 2 * Frames);
     for (std::size_t off = 44; off + 1 < bytes.size(); off += 2)
       ASSERT_EQ(s16At(bytes, off), off % 4 ? c.outOdd : c.outEven) << off;  // even frames, then odd
-    EXPECT_EQ(form.WorkSamples[1], c.unclipped);
-    EXPECT_FALSE(form.SquelchLED.checked());
+    EXPECT_EQ(std::tuple(form.WorkSamples[1], form.SquelchLED.checked()), std::tuple(c.unclipped, false));
   }
 }
 
@@ -67,9 +62,8 @@ TEST_F(RecordLoop, FileBypassWritesNothingAndAsksForNoFile) {
       form.StopBtn.click();
     });
     form.RecordBtn.click();
-    EXPECT_EQ(host.fileRequests().size(), transfer ? 1u : 0u);
-    EXPECT_EQ(form.OutputFileOpen, 0);
-    EXPECT_EQ(form.ActivityState, ActivityStopped);
+    EXPECT_EQ(std::tuple(host.fileRequests().size(), form.OutputFileOpen, form.ActivityState),
+              std::tuple(transfer ? 1u : 0u, 0, ActivityStopped));
     EXPECT_FALSE(audio.sink().samples().empty());
   }
 }
@@ -201,7 +195,7 @@ TEST_F(RecordLoop, ALostDeviceIsWaitedForAndTheRecordingGoesOnInTheNextFile) {
   });
   host.after(5000, [&] { EXPECT_EQ(form.StatusMemo.text(), "Waiting for the sound device..."); });
   host.after(7000, [&] {  // and is back, with other sound
-    audio.setSource(0, SimSoundSource::generator([](std::uint64_t f, unsigned) { return std::int16_t(f % 2 ? 20000 : -20000); }));
+    audio.setSource(0, SimSoundSource::samples({-20000, 20000}, 1, true));
     audio.restoreDevice(WaveDirection::Input);
     audio.restoreDevice(WaveDirection::Output);
   });
@@ -236,6 +230,7 @@ TEST_F(RecordLoop, StopWhileWaitingForTheDeviceEndsCleanly) {
 // for A or for B). Cancelling the input chooser ends it as the end of the
 // data would, with what was written so far.
 TEST_F(Transfer, TheOutputIsTheInputWhateverThePreviousRunTheEndAndThePauses) {
+  form.FileTransferCheckBox.click();
   const struct { int previousBuffer, extraFrames, pauseInBlock; bool cancel; } cases[] = {  // -1: no pause
       {2, 0, -1, false}, {1, 300, -1, false}, {2, 300, 20, false}, {1, 0, 21, false}, {2, 0, 30, false},
       {1, 0, -1, true}};
@@ -261,11 +256,10 @@ TEST_F(Transfer, TheOutputIsTheInputWhateverThePreviousRunTheEndAndThePauses) {
       EXPECT_GT(took, c.cancel ? 1000 : 40 * BufferMs);  // paced by the capture clock, not the disk
       EXPECT_LT(took, c.cancel ? 2000 : 40 * BufferMs + 1000);
     }
-    EXPECT_EQ(form.ActivityState, ActivityStopped);
-    EXPECT_EQ(form.PlayScrollBar.position(), 0);
-    EXPECT_EQ(form.InputFileOpen, 0);
+    EXPECT_EQ(std::tuple(form.ActivityState, form.PlayScrollBar.position(), form.InputFileOpen,
+                         audio.calls(WaveDirection::Input, WaveCall::Open)),
+              std::tuple(ActivityStopped, 0, 0, opens + 1));
     EXPECT_TRUE(host.messages().empty());
-    EXPECT_EQ(audio.calls(WaveDirection::Input, WaveCall::Open), opens + 1);
     auto output = readAll(dir.file("out.wav"));
     EXPECT_EQ(u32At(output, 40), output.size() - 44);
     if (c.cancel) input.resize(std::max<std::size_t>(output.size(), 44 + 8 * Frames));  // what was written so far
@@ -343,7 +337,8 @@ TEST_F(RecordLoop, AResumedRecordingWritesTheBufferThePauseLeftQueued) {
     expectMarkersInOrder(rec);
     std::set<int> written;
     const auto bytes = readAll(rec);
-    for (std::size_t off = 44; off + 2 * Frames <= bytes.size(); off += 2 * Frames) written.insert(markerOf(s16At(bytes, off)));
+    for (std::size_t off = 44; off + 2 * Frames <= bytes.size(); off += 2 * Frames)
+      written.insert(markerOf(s16At(bytes, off)));
     for (int k = 0; k <= pausedIn + 1; ++k) EXPECT_TRUE(written.count(k)) << "buffer " << k << " was lost";
   }
 }
