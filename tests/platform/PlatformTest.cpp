@@ -28,7 +28,7 @@ struct LoggedTimer : TimerModel {
 
 }  // namespace
 
-TEST(SimHost, TimersAndScriptedActionsRunOnlyInsideProcessMessagesInTimeOrder) {
+TEST(SimHost, TimersAndScriptedActionsRunOnlyInsideProcessMessagesInTimeOrderEvenNested) {
   SimHost host;
   Log log;
   LoggedTimer fast(host, log, "fast", 200), slow(host, log, "slow", 500);
@@ -60,13 +60,11 @@ TEST(SimHost, TimersAndScriptedActionsRunOnlyInsideProcessMessagesInTimeOrder) {
   fast.setInterval(300);
   host.runUntil(3100);
   EXPECT_EQ(log, (Log{"fast@2500", "fast@2800", "fast@3100"}));
-}
 
-// The shape of the program: a click handler runs a loop that waits by sleeping
-// and processing messages; other handlers run nested inside it.
-TEST(SimHost, NestedProcessMessagesInsideAHandlerKeepsEverythingRunning) {
-  SimHost host;
-  Log log;
+  // The shape of the program: a click handler runs a loop that waits by sleeping
+  // and processing messages; other handlers run nested inside it.
+  fast.setEnabled(false);
+  log.clear();
   LoggedTimer clock(host, log, "clock", 1000);
   TimerModel watchdog("watchdog", 200);
   host.attachTimer(watchdog);
@@ -76,7 +74,7 @@ TEST(SimHost, NestedProcessMessagesInsideAHandlerKeepsEverythingRunning) {
   };
   watchdog.onTimer = [&] { watchdog.setEnabled(false); };
   bool stop = false;
-  host.at(100, [&] {  // "Record"
+  host.at(3200, [&] {  // "Record"
     while (!stop) {
       watchdog.setEnabled(true);
       host.sleepMs(10);
@@ -84,9 +82,9 @@ TEST(SimHost, NestedProcessMessagesInsideAHandlerKeepsEverythingRunning) {
     }
     log.push_back("returned@" + std::to_string(host.nowMs()));
   });
-  host.at(3210, [&] { stop = true; });  // "Stop", run inside the loop's wait
-  host.runUntil(4000);
-  EXPECT_EQ(log, (Log{"clock@1000", "clock@2000", "clock@3000", "returned@3210", "clock@4000"}));
+  host.at(6310, [&] { stop = true; });  // "Stop", run inside the loop's wait
+  host.runUntil(7100);
+  EXPECT_EQ(log, (Log{"clock@4100", "clock@5100", "clock@6100", "returned@6310", "clock@7100"}));
   EXPECT_GE(host.maxNesting(), 2);
 
   // A handler that runs on past its own interval, pumping: its timer, due
@@ -137,11 +135,10 @@ TEST(HourCounter, CountsOnlyWhileSwitchedOnAndCarriesIntoMinutesAndHours) {
     now += advance;
     EXPECT_EQ(std::tuple(c.hours(), c.minutes(), c.seconds()), reading) << now;
   }
-  c.setElapsedMs(0);
-  c.setMinutes(15);
-  c.setHours(1);
+  c.setMinutes(15);  // from 1:01:04, each field replaced and the others kept
+  c.setHours(2);
   c.setSeconds(7);
-  EXPECT_EQ(c.elapsedMs(), (3600 + 15 * 60 + 7) * 1000);
+  EXPECT_EQ(c.elapsedMs(), (2 * 3600 + 15 * 60 + 7) * 1000);
   now += 1000;  // still counting after being set
   EXPECT_EQ(c.seconds(), 8);
 }
