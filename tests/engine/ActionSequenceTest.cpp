@@ -76,14 +76,9 @@ std::ostream& operator<<(std::ostream& os, const Step& s) {
 }
 
 rc::Gen<Step> anyStep() {
-  int total = 0;
-  for (const Action& a : Actions) total += a.weight;
-  const auto kind = rc::gen::map(rc::gen::inRange(0, total), [](int r) {
-    int k = 0;
-    while (r >= Actions[k].weight) r -= Actions[k++].weight;
-    return static_cast<Kind>(k);
-  });
-  return rc::gen::construct<Step>(kind, rc::gen::inRange(0, 2000), rc::gen::inRange(0, 1000));
+  std::vector<Kind> kinds;  // each as many times as its weight
+  for (int k = Wait; k <= Band; ++k) kinds.insert(kinds.end(), Actions[k].weight, static_cast<Kind>(k));
+  return rc::gen::construct<Step>(rc::gen::elementOf(kinds), rc::gen::inRange(0, 2000), rc::gen::inRange(0, 1000));
 }
 
 // Capture: frames come in pairs +c, -c with c counting up, so each buffer's
@@ -97,15 +92,12 @@ std::int16_t counted(std::uint64_t frame, unsigned) {
 // How many plainly written files had their captured sound checked, over all runs.
 int plainFilesChecked = 0;
 
-// One run of a sequence on a fresh window; returns what went wrong.
-class SequenceRun {
+// One run of a sequence on a fresh window (a fixture never run as a test); returns what went wrong.
+class SequenceRun : FormFixture {
  public:
   explicit SequenceRun(std::vector<int> answers) : answers_(std::move(answers)) {
-    host.setConfigFilePath(dir.file("quorvane.cfg"));
-    host.setHelpFilePath(dir.file("quorvane.html"));
     host.setWallClock(epochFromCivil(CivilTime{2026, 3, 10, 10, 0, 0}));
-    form.FormCreate();
-    form.FormShow();
+    startUp();
     audio.setSource(0, SimSoundSource::generator(counted));
     // A timed recording writes from 10:00:04 to 10:00:25 AM.
     form.StartHour = 10, form.StartMinute = 0, form.StartSecond = 4, form.StartAmPm = 1;
@@ -172,10 +164,9 @@ class SequenceRun {
     if (host.terminateRequests() != 0) problem("the program asked to end");
     if (form.ActivityState == ActivityStopped && !form.engine.loopOnStack() && audio.openCount() != 0)
       problem("stopped with a device open");
-    const bool writingPlainly = form.ActivityState == ActivityRecording || form.ActivityState == ActivityStopped ||
-                                form.ActivityState == ActivityPlaying;
-    const bool plain = writingPlainly && form.VoxEnabled == 0 && form.TimerEnabled == 0 && form.FilterEnabled == 0 &&
-                       form.GainFactor == 1;
+    const bool plain = (form.ActivityState == ActivityRecording || form.ActivityState == ActivityStopped ||
+                        form.ActivityState == ActivityPlaying) && form.VoxEnabled == 0 && form.TimerEnabled == 0 &&
+                       form.FilterEnabled == 0 && form.GainFactor == 1;
     if (form.OutputFileOpen && !plain) tainted_.insert(form.OutputFilePath);
     for (const auto& p : outputs_)
       if (!(form.OutputFileOpen && form.OutputFilePath == p)) expectComplete(p, false);
@@ -185,13 +176,12 @@ class SequenceRun {
   // at its start and the trace wiped.
   void checkAtRest() {
     const RasterCanvas& shown = form.SpectrumBox.image();
-    bool wiped = true;
-    for (int x = 0; x < shown.width(); ++x) wiped = wiped && shown.pixel(x, 72) == clWhite;
     bool dark = !form.RecordPlayTimer.counting() && !form.PauseTimer.enabled();
+    for (int x = 0; x < shown.width(); ++x) dark = dark && shown.pixel(x, 72) == clWhite;  // the trace wiped
     for (LedModel* led : {&form.PlayLED, &form.RecordLED, &form.TimeRecordLED, &form.SquelchLED})
       dark = dark && !led->checked();
     for (ButtonModel* b : {&form.RecordBtn, &form.PlayBtn, &form.PauseBtn}) dark = dark && b->captionColour() == clBlue;
-    if (!wiped || !dark || form.ActivityState != ActivityStopped || form.StopBtn.captionColour() != clRed ||
+    if (!dark || form.ActivityState != ActivityStopped || form.StopBtn.captionColour() != clRed ||
         form.StatusMemo.text() != "Current Activity = Stopped" || form.OutputFileOpen || form.InputFileOpen ||
         form.OutputFile || form.InputFile || form.ScheduleActive || form.ResumeFromPause || !form.StopRequested ||
         form.PlayScrollBar.enabled() || form.PlayScrollBar.position() != 0 || !form.FileBypassBox.enabled())
@@ -227,10 +217,8 @@ class SequenceRun {
     if (expected >= 0) ++plainFilesChecked;
   }
 
-  TempDir dir;
-  SimHost host;
-  SimWaveBackend audio{host};
-  TVOXForm form{host, audio};
+  void TestBody() override {}
+
   std::vector<int> answers_;
   std::size_t next_ = 0;
   std::vector<std::string> inputs_, outputs_;
@@ -248,11 +236,9 @@ void checkSeed(std::uint64_t seed, int sequences) {
         RC_ASSERT(SequenceRun(answers).run(steps) == std::string());
       },
       rc::detail::TestMetadata{id, id}, rc::detail::TestParams{.seed = seed, .maxSuccess = sequences, .maxSize = 40});
-  if (!result.is<rc::detail::SuccessResult>()) {
-    std::ostringstream ss;
-    rc::detail::printResultMessage(result, ss);
-    ADD_FAILURE() << "seed " << seed << ":\n" << ss.str();
-  }
+  std::ostringstream message;
+  rc::detail::printResultMessage(result, message);
+  EXPECT_TRUE(result.is<rc::detail::SuccessResult>()) << "seed " << seed << ":\n" << message.str();
 }
 
 }  // namespace
@@ -277,12 +263,10 @@ TEST(ActionSequences, EveryInvariantHoldsAfterEveryStep) {
 
 // Sequences the random runs found, kept as they were shrunk.
 TEST(ActionSequences, Found) {
-  const std::vector<Step> steps{{Play, 0, 0},   {Pause, 291, 0},  {Play, 35, 0}, {Rate22050, 747, 0},
-                                {Play, 452, 0}, {Bypass, 319, 0}, {Pause, 507, 0}};
-  EXPECT_EQ(SequenceRun({3}).run(steps), "");
+  EXPECT_EQ("", SequenceRun({3}).run({{Play, 0, 0}, {Pause, 291, 0}, {Play, 35, 0}, {Rate22050, 747, 0},
+                                      {Play, 452, 0}, {Bypass, 319, 0}, {Pause, 507, 0}}));
   // A resume abandoned at its file chooser left the paused devices open.
-  EXPECT_EQ(SequenceRun({1, 0, 0}).run({{Play, 0, 0}, {OpenInput, 0, 0}, {Scroll, 0, 0}, {Play, 0, 0}}), "");
-  EXPECT_EQ(SequenceRun({0, 0, 0, 1}).run({{Record, 0, 0}, {Play, 0, 0}, {Record, 0, 0}, {Mute, 342, 0},
-                                           {Play, 191, 0}, {Pause, 498, 0}, {OpenInput, 0, 0}, {Play, 0, 0}}),
-            "");
+  EXPECT_EQ("", SequenceRun({1, 0, 0}).run({{Play, 0, 0}, {OpenInput, 0, 0}, {Scroll, 0, 0}, {Play, 0, 0}}));
+  EXPECT_EQ("", SequenceRun({0, 0, 0, 1}).run({{Record, 0, 0}, {Play, 0, 0}, {Record, 0, 0}, {Mute, 342, 0},
+                                               {Play, 191, 0}, {Pause, 498, 0}, {OpenInput, 0, 0}, {Play, 0, 0}}));
 }

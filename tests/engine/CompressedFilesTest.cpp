@@ -5,6 +5,7 @@
 #include <csignal>
 #include <cstdio>
 #include <numbers>
+#include <numeric>
 
 #include "Decoded.h"
 #include "FormFixture.h"
@@ -39,10 +40,8 @@ class Compressed : public FormFixture {
   Compressed() { startUp(); }
 };
 
-double rms(const Decoded& d, int channel) {
-  double sum = 0;
-  for (std::size_t i = 0; i < d.frames(); ++i) sum += double(d.at(i, channel)) * d.at(i, channel);
-  return std::sqrt(sum / double(std::max<std::size_t>(d.frames(), 1)));
+double power(const std::vector<std::int16_t>& s) {
+  return std::inner_product(s.begin(), s.end(), s.begin(), 0.0) / static_cast<double>(s.size());
 }
 
 }  // namespace
@@ -50,13 +49,12 @@ double rms(const Decoded& d, int channel) {
 // A tone recorded at every rate and channel mode keeps its pitch through the
 // band-pass, the file its rate and length, and playing it shows its own time
 // from zero. Without the filter, FLAC decodes to the WAV file's samples
-// exactly; Opus, to the same length (within 30 ms), pitch and level.
+// exactly; Opus, to the same length (within 30 ms) and level.
 TEST_F(Compressed, EveryRateInMonoAndStereoRecordsAToneAtItsPitchAndShowsThePlayingTime) {
   for (const SupportedRate& r : kSupportedRates) {
     for (int channels : {1, 2}) {
       const std::string path = dir.file(std::to_string(r.rate) + "-Hz-" + std::to_string(channels) + "-channels");
       SCOPED_TRACE(path);
-      host.clearMessages();
       form.formats.SelectRate(r.rate);
       form.formats.SelectChannels(static_cast<std::uint16_t>(channels));
       Decoded d, plain, flac, opus;
@@ -70,19 +68,14 @@ TEST_F(Compressed, EveryRateInMonoAndStereoRecordsAToneAtItsPitchAndShowsThePlay
         *into = decode(path + ext);
         ASSERT_TRUE(into->ok) << ext;
       }
-      const int rate = static_cast<int>(r.rate);
       EXPECT_EQ((std::array{d.rate, d.channels, flac.rate, opus.channels}),
-                (std::array{rate, channels, rate, channels}));
-      // Three seconds less the buffers still in the devices at the stop.
-      const double buffer = static_cast<double>(r.samplesPerBuffer) / r.rate;
-      EXPECT_NEAR(d.seconds(), 3.0, 2.5 * buffer);
+                (std::array{int(r.rate), channels, int(r.rate), channels}));
+      EXPECT_NEAR(d.seconds(), 3.0, 2.5 * r.samplesPerBuffer / r.rate);  // less what the devices held at the stop
       EXPECT_EQ(flac.samples, plain.samples);
       EXPECT_NEAR(opus.seconds(), plain.seconds(), 0.03);
-      for (int c = 0; c < channels; ++c) {
+      for (int c = 0; c < channels; ++c)
         EXPECT_NEAR(d.pitch(c, 0.5, d.seconds()), 1000.0, 5.0) << "channel " << c;
-        EXPECT_NEAR(opus.pitch(c, 0.5, opus.seconds()), 1000.0, 5.0) << "channel " << c;
-        EXPECT_NEAR(20 * std::log10(rms(opus, c) / rms(plain, c)), 0.0, 1.0) << "channel " << c;  // dB
-      }
+      EXPECT_NEAR(10 * std::log10(power(opus.samples) / power(plain.samples)), 0.0, 1.0);  // dB
 
       std::string shownAt2s;
       host.queueFileChoice(path + ".wav");
@@ -122,7 +115,7 @@ TEST_F(Compressed, AKilledRecordingLeavesFilesThatDecodeToWithinASecondOfTheKill
 }
 
 // FLAC, Ogg Vorbis, Opus and MP3 files made elsewhere. Cut in their headers or
-// noise, they are refused with a message; cut in their sound, they play what
+// backwards, they are refused with a message; cut in their sound, they play what
 // decodes, or are refused where libsndfile will not open them (a torn Ogg page
 // near the start); none is left open. Whole, they play at their own rate and
 // pitch, seek to where the bar says, and transfer sample for sample.
@@ -135,12 +128,9 @@ TEST_F(Compressed, FlacVorbisOpusAndMp3PlaySeekAndTransferAndDamagedAreRefusedOr
     const std::string path = dir.file(std::string("in.") + ext);
     // Damaged copies of a short mono file (a longer Ogg file cut in half opens as one without sound).
     const auto whole = readAll(makeSound(dir.file(std::string("whole.") + ext), format, 16000, 1, 2.0));
-    std::vector<std::uint8_t> noise(whole.size());
-    std::uint32_t x = 12345;
-    for (auto& b : noise) b = static_cast<std::uint8_t>((x = x * 1103515245u + 12345u) >> 16);
     const struct { const char* what; std::vector<std::uint8_t> bytes; bool refused; } damaged[] = {
         {"cut in its header", {whole.begin(), whole.begin() + 20}, true},
-        {"noise", noise, true},
+        {"its bytes backwards", {whole.rbegin(), whole.rend()}, true},
         {"cut in its sound", {whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(whole.size() / 2)}, false}};
     for (const auto& d : damaged) {
       SCOPED_TRACE(d.what);
@@ -152,9 +142,8 @@ TEST_F(Compressed, FlacVorbisOpusAndMp3PlaySeekAndTransferAndDamagedAreRefusedOr
       std::vector<std::string> said;
       for (const auto& m : host.messages()) said.push_back(m.caption + ": " + m.text);
       // A file cut in its sound may be refused too (a torn Ogg page near the start), but only so.
-      EXPECT_EQ(said, d.refused || !said.empty()
-                          ? std::vector<std::string>{"File Error Message: The sound file cannot be read"}
-                          : std::vector<std::string>{});
+      const std::vector<std::string> refusal{"File Error Message: The sound file cannot be read"};
+      EXPECT_EQ(said, d.refused || !said.empty() ? refusal : std::vector<std::string>{});
     }
     host.clearMessages();
     const Decoded original = decode(makeSound(path, format, rate, channels));
@@ -174,12 +163,10 @@ TEST_F(Compressed, FlacVorbisOpusAndMp3PlaySeekAndTransferAndDamagedAreRefusedOr
     host.runFor(3000);
     EXPECT_EQ(std::tuple(form.ActivityState, form.WaveFormat.SampleRate, form.WaveFormat.Channels, shown),
               std::tuple(ActivityStopped, static_cast<std::uint32_t>(rate), channels, "00:00:03"));
-    const auto& heard = audio.sink().samples();
-    const auto since = [&](std::size_t from) {
-      return Decoded{true, rate, channels, {heard.begin() + static_cast<std::ptrdiff_t>(from), heard.end()}};
-    };
-    EXPECT_NEAR(since(before).pitch(0, 0.3, 0.9), 500.0, 5.0);
-    EXPECT_NEAR(since(resumedAt).pitch(0, 0.0, 0.6), 1500.0, 15.0);
+    const Decoded heard{true, rate, channels, audio.sink().samples()};
+    const auto at = [&](std::size_t samples) { return static_cast<double>(samples) / channels / rate; };
+    EXPECT_NEAR(heard.pitch(0, at(before) + 0.3, at(before) + 0.9), 500.0, 5.0);
+    EXPECT_NEAR(heard.pitch(0, at(resumedAt), at(resumedAt) + 0.6), 1500.0, 15.0);
 
     // Transferred with VOX off: the output is the decoded input, less the DC
     // the chain removes from each block (the tone's blocks do not average zero).
