@@ -53,7 +53,6 @@ extern "C" int stat(const char* path, struct stat* st) noexcept {
 // with the check that failed.
 TEST(WavReader, FindsTheSoundWhereverTheChunksLieOrNamesTheCheckThatFailed) {
   const auto written = WavHeader::build({2, 22050, 88200, 4, 16}, 1000);
-  EXPECT_EQ(getU32(&written[4]), 1000u + 36u);
   auto sound = [](WavBytes w) { return withData(w, 1000).chunk("LIST", 40).bytes; };  // a trailing chunk is not sound
   auto fmt = [](WavBytes w) { return w.raw("fmt ").u32(16).u16(1).u16(2).u32(22050).u32(88200).u16(4).u16(16); };
   auto plain = [](auto&& edit) {
@@ -142,31 +141,27 @@ TEST(ConfigRecord, FieldsLieAtTheirOffsetsLeastSignificantByteFirstAndAreReadBac
 // A FIFO blocks an open for reading until a writer comes, and its writes once its
 // buffer is full; a device or a folder is no sound file either. Each is refused at
 // once, in both modes, and left as it was; so is a FIFO put in the file's place
-// between the look at the path and the open. Two instances recording into one
-// file: the second may neither truncate nor write into the file the first holds,
-// and gets it once the first lets go.
+// between the look at the path and the open. A file another instance records
+// into is in use but can be read, and is ours, emptied, once it lets go (that it
+// is left whole meanwhile, the window's test of unusable files shows).
 TEST(FileStream, RefusesWhatIsNotARegularFileAndAFileAnotherProcessWrites) {
   TempDir dir;
   const std::string swapped = dir.file("swapped"), fifo = swapped + "-fifo", held = dir.file("rec.wav");
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  writeAll(swapped, {});  // last: the first look at it moves the FIFO there
   OpenFailure why = OpenFailure::None;
-  for (const std::string& path : {fifo, std::string("/dev/null"), std::string("/dev/full"), dir.path().string()}) {
+  for (const std::string& path : std::vector<std::string>{fifo, "/dev/null", "/dev/full", dir.path(), swapped})
     for (FileMode mode : {FileMode::ReadBinary, FileMode::CreateBinary}) {
       EXPECT_FALSE(openStdioFile(path, mode, &why)) << path;
       EXPECT_EQ(why, OpenFailure::NotRegular) << path;
     }
-  }
   struct stat st{};
-  EXPECT_TRUE(stat(fifo.c_str(), &st) == 0 && S_ISFIFO(st.st_mode));
-  writeAll(swapped, {});
-  EXPECT_FALSE(openStdioFile(swapped, FileMode::ReadBinary, &why));
-  EXPECT_EQ(why, OpenFailure::NotRegular);
+  EXPECT_TRUE(stat(swapped.c_str(), &st) == 0 && S_ISFIFO(st.st_mode));
   {
     OtherInstance first(held, "first recording");
     ASSERT_TRUE(first.holding());
     EXPECT_FALSE(openStdioFile(held, FileMode::CreateBinary, &why));
     EXPECT_EQ(why, OpenFailure::InUse);
-    EXPECT_EQ(readAll(held).size(), 15u);
     EXPECT_TRUE(openStdioFile(held, FileMode::ReadBinary));  // reading is never refused
   }
   EXPECT_TRUE(openStdioFile(held, FileMode::CreateBinary));

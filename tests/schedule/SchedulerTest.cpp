@@ -111,7 +111,7 @@ TEST_F(Clock, ATimedRecordingOpensAtTheStartAndIsStoppedOnceAtTheEnd) {
       {at(3, 15, 3), PM, at(3, 15, 3), PM, at(15, 15, 0), true, ActivityRecording, "..S.."},
       {at(3, 15, 3), PM, at(3, 15, 1), PM, at(15, 15, 0), true, ActivityRecording, "S...."},
       {at(10, 0, 2), PM, at(0, 0, 0), AM, at(10, 0, 0), true, ActivityRecording, "....."},  // AM is not PM
-      {at(10, 1, 2), AM, at(11, 0, 3), AM, at(10, 0, 0), true, ActivityRecording, "....."},  // nor another minute or hour
+      {at(10, 1, 2), AM, at(11, 0, 3), AM, at(10, 0, 0), true, ActivityRecording, "....."},  // nor another minute, hour
   };
   for (const auto& [start, startAmPm, end, endAmPm, local, timer, state, ticks] : rows) {
     SCOPED_TRACE(ticks);
@@ -169,9 +169,7 @@ TEST_F(Clock, WhileArmedEachSecondPassedIsTestedOnceInOrder) {
 // nothing selected or on the other row's arrows (which store nothing), counts
 // two seconds afresh, and then the row last stepped is cleared, once.
 TEST_F(TimeEditing, ClickedLabelsAreSteppedWithinTheirRangeUntilTwoSecondsAfterTheLastStep) {
-  form.StopSecond = 42;
-  form.StopAmPm = 2;
-  form.timeEditor.RefreshTimeLabels();
+  schedule(at(0, 0, 0), AM, at(0, 0, 42), PM);
   UpDownModel *start = &form.StartTimeUpDn, *stop = &form.StopTimeUpDn;
   // Each step: a label clicked (or none), the time that passes, the arrows pressed so often, what is seen.
   const std::tuple<LabelModel*, int, UpDownModel*, UpDownModel::Button, int, const char*> steps[] = {

@@ -57,9 +57,8 @@ TEST_F(DayLongRecording, NothingLostNothingDoubledNoDriftAndAValidFile) {
   std::vector<std::int16_t> chunk(1 << 20);
   int expected = 1;
   std::uint64_t breaks = 0;
-  while (in.read(reinterpret_cast<char*>(chunk.data()), std::streamsize(chunk.size() * 2)) || in.gcount() > 0) {
+  while (in.read(reinterpret_cast<char*>(chunk.data()), std::streamsize(chunk.size() * 2)) || in.gcount() > 0)
     for (std::size_t i = 0; i + 1 < std::size_t(in.gcount() / 2); i += 2, expected = expected % 16000 + 1)
       breaks += chunk[i + 1] != -chunk[i] || chunk[i] != expected;
-  }
   EXPECT_EQ(breaks, 0u);
 }

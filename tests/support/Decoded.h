@@ -21,14 +21,14 @@ struct Decoded {
   // The frequency of a tone on one channel, from its rising zero crossings
   // between two times (seconds into the file).
   double pitch(int channel, double from, double to) const {
-    const auto last = std::min(frames(), static_cast<std::size_t>(to * rate));
-    std::size_t firstCrossing = 0, lastCrossing = 0, crossings = 0;
-    for (auto i = static_cast<std::size_t>(from * rate) + 1; i < last; ++i) {
+    const auto end = std::min(frames(), static_cast<std::size_t>(to * rate));
+    std::size_t first = 0, last = 0, crossings = 0;
+    for (auto i = static_cast<std::size_t>(from * rate) + 1; i < end; ++i) {
       if (at(i - 1, channel) >= 0 || at(i, channel) < 0) continue;
-      if (crossings++ == 0) firstCrossing = i;
-      lastCrossing = i;
+      if (crossings++ == 0) first = i;
+      last = i;
     }
-    return crossings > 1 ? static_cast<double>(crossings - 1) * rate / static_cast<double>(lastCrossing - firstCrossing) : 0.0;
+    return crossings > 1 ? static_cast<double>(crossings - 1) * rate / static_cast<double>(last - first) : 0.0;
   }
   std::int16_t at(std::size_t frame, int c) const { return samples[frame * unsigned(channels) + unsigned(c)]; }
 };

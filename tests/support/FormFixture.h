@@ -12,6 +12,14 @@
 
 namespace quorvane::test {
 
+// The VOX threshold (dB) and the hang time at their arrows' positions, as if clicked there.
+inline void voxLevels(TVOXForm& form, int threshold, int hang) {
+  form.InputThresholdUpDn.setPosition(threshold);
+  form.InputThresholdUpDnClick();
+  form.InputUpDnGain.setPosition(hang);
+  form.InputUpDnGainClick();
+}
+
 // A main window on the simulated host with simulated sound devices, its configuration and manual in a temporary folder.
 class FormFixture : public ::testing::Test {
  protected:

@@ -32,9 +32,7 @@ inline std::int16_t marked(std::uint64_t frame, bool loud) {
 }
 inline int markerOf(int sample) { return std::abs(sample) >= 3000 ? std::abs(sample) - 3000 : std::abs(sample) - 1; }
 inline bool within(int k, std::initializer_list<std::pair<int, int>> spans) {
-  for (auto [from, to] : spans)
-    if (k >= from && k < to) return true;
-  return false;
+  return std::any_of(spans.begin(), spans.end(), [k](auto span) { return k >= span.first && k < span.second; });
 }
 inline std::vector<int> range(int from, int to) {
   std::vector<int> v;
@@ -58,10 +56,6 @@ inline std::string markedWav(const std::string& path, int blocks, Loudness loud 
   }
   writeAll(path, w.bytes);
   return path;
-}
-
-inline std::int16_t s16At(const std::vector<std::uint8_t>& b, std::size_t off) {
-  return static_cast<std::int16_t>(b.at(off) | (b.at(off + 1) << 8));
 }
 
 // The buffer numbers in a recorded mono WAV file, in file order. The header
@@ -116,10 +110,7 @@ class MarkedForm : public FormFixture {
   // VOX on at 0 dB (a level of 1000), the hang at a position (0: 500 ms).
   void voxAtZeroDb(int hang = 0) {
     form.VoxCheckBox.click();
-    form.InputUpDnGain.setPosition(hang);
-    form.InputUpDnGainClick();
-    form.InputThresholdUpDn.setPosition(0);
-    form.InputThresholdUpDnClick();
+    voxLevels(form, 0, hang);
   }
   // The level of each block of 1024 samples the sink received, in order (0: silence),
   // told by its second sample; `whole`: every sample of the block has that level.

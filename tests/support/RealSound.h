@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "Decoded.h"
+#include "FormFixture.h"
 #include "ToneCheck.h"
 #include "platform/SimHost.h"
 
@@ -105,14 +106,6 @@ inline std::vector<std::int16_t> loudestSixBlocks(const std::vector<std::int16_t
   for (std::size_t b = 1; b + 6 <= levels.size(); ++b) best = loudness(b) > loudness(best) ? b : best;
   const auto from = s.begin() + static_cast<std::ptrdiff_t>(best * 1024);
   return levels.size() < 6 ? s : std::vector<std::int16_t>(from, from + 6 * 1024);
-}
-
-// VOX on a tone: a threshold (dB) far above the silence and under the tone; the hang time's position.
-inline void voxLevels(TVOXForm& form, int threshold, int hang) {
-  form.InputThresholdUpDn.setPosition(threshold);
-  form.InputThresholdUpDnClick();
-  form.InputUpDnGain.setPosition(hang);
-  form.InputUpDnGainClick();
 }
 
 // A VOX recording over 11 s of three one-second bursts of the tone, 2.5 s of

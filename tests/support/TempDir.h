@@ -46,5 +46,8 @@ inline std::uint32_t u32At(const std::vector<std::uint8_t>& b, std::size_t off) 
   return static_cast<std::uint32_t>(b.at(off)) | (static_cast<std::uint32_t>(b.at(off + 1)) << 8) |
          (static_cast<std::uint32_t>(b.at(off + 2)) << 16) | (static_cast<std::uint32_t>(b.at(off + 3)) << 24);
 }
+inline std::int16_t s16At(const std::vector<std::uint8_t>& b, std::size_t off) {
+  return static_cast<std::int16_t>(b.at(off) | (b.at(off + 1) << 8));
+}
 
 }  // namespace quorvane::test

@@ -48,7 +48,7 @@ inline RecordedWav readRecordedWav(const std::string& path) {
   RecordedWav w{true, info.format.Format.SampleRate, info.declaredDataBytes, bytes.size() - info.dataOffset, {}};
   const unsigned step = 2u * info.format.Format.Channels;
   for (std::uint64_t at = info.dataOffset; at + step <= bytes.size(); at += step)
-    w.first.push_back(static_cast<std::int16_t>(bytes[at] | (bytes[at + 1] << 8)));
+    w.first.push_back(s16At(bytes, at));
   return w;
 }
 
@@ -74,11 +74,11 @@ inline int toneBreaks(const std::vector<std::int16_t>& s, double hz, double rate
   }
   std::vector<double> sorted = level;
   std::nth_element(sorted.begin(), sorted.begin() + static_cast<std::ptrdiff_t>(sorted.size() / 2), sorted.end());
-  const double floor = sorted[sorted.size() / 2] / 2;
-  std::size_t k = std::find_if(level.begin(), level.end(), [&](double l) { return l >= floor; }) - level.begin();
+  const double low = sorted[sorted.size() / 2] / 2;
+  std::size_t k = std::find_if(level.begin(), level.end(), [&](double l) { return l >= low; }) - level.begin();
   int breaks = 0;
   for (bool inBreak = false; ++k < phase.size();) {
-    const bool broken = std::fabs(std::remainder(phase[k] - phase[k - 1], 2 * std::numbers::pi)) > 0.3 || level[k] < floor;
+    const bool broken = std::abs(std::remainder(phase[k] - phase[k - 1], 2 * std::numbers::pi)) > 0.3 || level[k] < low;
     breaks += broken && !inBreak;
     inBreak = broken;
   }
