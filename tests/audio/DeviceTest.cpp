@@ -179,6 +179,23 @@ TEST_F(DoubleBuffer, CapturesEverySampleOnceInOrderAndALateProgramLosesOnlyWhatO
   EXPECT_EQ(audio.openCount(), 0u);
 }
 
+// A reset drops what waited in the ring: the restarted capture goes on with new sound, not the old.
+TEST_F(DoubleBuffer, AResetDropsTheSoundThatWaitedInTheRing) {
+  startCapture();
+  queueInput(false);
+  host.sleepMs(1000);  // a second of sound: two buffers' worth reach A and B, the rest waits in the ring
+  dev().ResetInputDevice();
+  const std::int16_t atReset = frameMark(frameAt(host.nowMs()));
+  waitInput(true);
+  waitInput(false);
+  captured.clear();
+  queueInput(true);
+  dev().StartInputDevice();
+  waitInput(true);
+  ASSERT_FALSE(captured.empty());
+  EXPECT_LT((captured[0] - atReset) & 0x7FFF, 1103) << captured[0] << " came before the reset at " << atReset;
+}
+
 // A wait ends within one poll of Stop, with what came in. A device is taken
 // to have stopped once the watchdog has fired and it has delivered nothing for
 // a second (a late one keeps its sound); it is then reset and restarted.

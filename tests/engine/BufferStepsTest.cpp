@@ -47,7 +47,8 @@ TEST_F(Steps, TheGateOpensStrictlyAboveTheThresholdAndClosesAHangTimeAfterALoudB
   voxAtZeroDb();  // a level of 1000, 500 ms hang
   gate(5000, 1024);
   host.runFor(300);
-  gate(0, 1024);  // a quiet buffer in the hang leaves it running
+  gate(0, 1024);  // a quiet buffer in the hang leaves it running, the light dark and the time counting
+  EXPECT_EQ(std::pair(form.SquelchLED.checked(), form.RecordPlayTimer.counting()), std::pair(false, true));
   host.runFor(199);
   EXPECT_EQ(form.GateOpen, 1);
   host.runFor(10);  // 500 ms after the loud buffer
