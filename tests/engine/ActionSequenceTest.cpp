@@ -92,8 +92,8 @@ std::int16_t counted(std::uint64_t frame, unsigned) {
 // How many plainly written files had their captured sound checked, over all runs.
 int plainFilesChecked = 0;
 
-// One run of a sequence on a fresh window (a fixture never run as a test); returns what went wrong.
-class SequenceRun : FormFixture {
+// One run of a sequence on a fresh window; returns what went wrong.
+class SequenceRun : SimWindow {
  public:
   explicit SequenceRun(std::vector<int> answers) : answers_(std::move(answers)) {
     host.setWallClock(epochFromCivil(CivilTime{2026, 3, 10, 10, 0, 0}));
@@ -216,8 +216,6 @@ class SequenceRun : FormFixture {
     }
     if (expected >= 0) ++plainFilesChecked;
   }
-
-  void TestBody() override {}
 
   std::vector<int> answers_;
   std::size_t next_ = 0;

@@ -19,7 +19,7 @@ class RecordLoop : public MarkedForm {
   void record(std::int64_t stopAfterMs) { MarkedForm::record(path, stopAfterMs); }
   void expectCleanStop() {
     EXPECT_EQ(std::tuple(form.ActivityState, host.terminateRequests(), audio.openCount()),
-              std::tuple(ActivityStopped, 0, 0u));  // the last: devices still open
+              std::tuple(ActivityStopped, 0, 0u));  // the last: no device left open
     EXPECT_TRUE(host.messages().empty()) << host.messages().front().text;
   }
   std::string path = dir.file("rec.wav");

@@ -148,7 +148,7 @@ TEST(FileStream, RefusesWhatIsNotARegularFileAndAFileAnotherProcessWrites) {
   TempDir dir;
   const std::string swapped = dir.file("swapped"), fifo = swapped + "-fifo", held = dir.file("rec.wav");
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-  writeAll(swapped, {});  // last: the first look at it moves the FIFO there
+  writeAll(swapped, {});  // a regular file until the first look at it, which swaps the FIFO in: so listed last
   OpenFailure why = OpenFailure::None;
   for (const std::string& path : std::vector<std::string>{fifo, "/dev/null", "/dev/full", dir.path(), swapped})
     for (FileMode mode : {FileMode::ReadBinary, FileMode::CreateBinary}) {

@@ -21,9 +21,8 @@ inline void voxLevels(TVOXForm& form, int threshold, int hang) {
 }
 
 // A main window on the simulated host with simulated sound devices, its configuration and manual in a temporary folder.
-class FormFixture : public ::testing::Test {
- protected:
-  FormFixture() {
+struct SimWindow {
+  SimWindow() {
     host.setConfigFilePath(dir.file("quorvane.cfg"));
     host.setHelpFilePath(dir.file("quorvane.html"));
   }
@@ -55,5 +54,8 @@ class FormFixture : public ::testing::Test {
   SimWaveBackend audio{host};
   TVOXForm form{host, audio};
 };
+
+// Each test on a window of its own.
+class FormFixture : public ::testing::Test, protected SimWindow {};
 
 }  // namespace quorvane::test
